@@ -1,0 +1,41 @@
+# make run   builds everything and runs Keelson on the demo game folder
+# make test  builds everything and runs every test, then the core tests again
+#            under AddressSanitizer and UndefinedBehaviorSanitizer
+
+.PHONY: all deps build test test-fast asan run bench screenshots format clean
+
+DEMO := $(CURDIR)/demo
+RUNDIR := $(CURDIR)/build/run
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset ci >/dev/null
+	cmake --build --preset ci
+
+test: build
+	ctest --preset ci
+	$(MAKE) asan
+
+test-fast: build
+	ctest --preset ci
+
+asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+	ctest --preset asan
+
+run: build
+	@scripts/run-demo
+
+bench: build
+	build/ci/bench/keelson-bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,74 @@
+#include "common/Errors.h"
+
+#include <cerrno>
+
+namespace keelson {
+
+ListIndexError::ListIndexError(long long index)
+    : KeelsonError("List index out of bounds (" + std::to_string(index) + ")") {}
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
+        text += '.';
+    }
+    return text;
+}
+
+std::string SystemErrorText(int code) {
+    if (code == kReadBeyondEndOfFile) {
+        return "Read beyond end of file";
+    }
+    if (code == kDiskFull) {
+        return "Disk full";
+    }
+#ifdef _WIN32
+    switch (code) {
+        case 2:  // ERROR_FILE_NOT_FOUND
+            return "File not found";
+        case 3:    // ERROR_PATH_NOT_FOUND
+        case 123:  // ERROR_INVALID_NAME
+        case 161:  // ERROR_BAD_PATHNAME
+            return "Invalid filename";
+        case 4:  // ERROR_TOO_MANY_OPEN_FILES
+            return "Too many open files";
+        case 5:   // ERROR_ACCESS_DENIED
+        case 19:  // ERROR_WRITE_PROTECT
+        case 32:  // ERROR_SHARING_VIOLATION
+            return "File access denied";
+        case 39:   // ERROR_HANDLE_DISK_FULL
+        case 112:  // ERROR_DISK_FULL
+            return "Disk full";
+        default:
+            break;
+    }
+#else
+    switch (code) {
+        case ENOENT:
+            return "File not found";
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EINVAL:
+            return "Invalid filename";
+        case EMFILE:
+        case ENFILE:
+            return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY:
+            return "File access denied";
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return "Disk full";
+        default:
+            break;
+    }
+#endif
+    return "I/O error " + std::to_string(code);
+}
+
+}  // namespace keelson

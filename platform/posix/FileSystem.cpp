@@ -1,0 +1,234 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "common/Errors.h"
+#include "common/UTSharedUtils1.h"
+
+namespace keelson::platform {
+
+namespace {
+
+[[noreturn]] void ThrowErrno(int code) { throw FileError(SystemErrorText(code)); }
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Follows symbolic links to the file that a rewrite must replace. A link
+// whose target is missing names the file to create there.
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::string target(PATH_MAX, '\0');
+        ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) {
+            ThrowErrno(errno);
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (!target.empty() && target[0] != '/') {
+            std::string folder = FolderOfPath(current);
+            target = folder.empty() ? target : folder + "/" + target;
+        }
+        current = target;
+    }
+    ThrowErrno(ELOOP);
+}
+
+void WriteAll(int fd, std::string_view content) {
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowErrno(errno);
+        }
+        if (n == 0) {
+            ThrowErrno(ENOSPC);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+mode_t CurrentUmask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    if (path.empty()) {
+        ThrowErrno(ENOENT);
+    }
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        ThrowErrno(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        ThrowErrno(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ThrowErrno(EISDIR);
+    }
+    std::string content;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    std::size_t chunk = 1 << 20;
+    for (;;) {
+        std::size_t old = content.size();
+        content.resize(old + chunk);
+        ssize_t n = ::read(fd.get(), content.data() + old, chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                content.resize(old);
+                continue;
+            }
+            ThrowErrno(errno);
+        }
+        content.resize(old + static_cast<std::size_t>(n));
+        if (n == 0) {
+            break;
+        }
+    }
+    return content;
+}
+
+void ReplaceFile(const std::string& path, std::string_view content, CreateFailure style) {
+    auto createFailed = [&](int code) -> void {
+        if (style == CreateFailure::CannotCreateFile) {
+            throw FileError("Cannot create file " + path);
+        }
+        ThrowErrno(code);
+    };
+    if (path.empty()) {
+        createFailed(ENOENT);
+    }
+    const std::string target = ResolveLinks(path);
+
+    struct stat st {};
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        createFailed(EISDIR);
+    }
+    // A file without write permission is read-only, even to root, as a file
+    // with the read-only attribute is on Windows.
+    if (exists && (::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)) {
+        createFailed(EACCES);
+    }
+
+    std::string folder = FolderOfPath(target);
+    std::string name = FileNameOfPath(target);
+    std::string tempPath = (folder.empty() ? std::string() : folder + "/") + "." + name + ".keelson-XXXXXX";
+    Fd fd(::mkstemp(tempPath.data()));
+    if (fd.get() < 0) {
+        createFailed(errno);
+    }
+    struct TempGuard {
+        std::string path;
+        bool armed = true;
+        ~TempGuard() {
+            if (armed) {
+                ::unlink(path.c_str());
+            }
+        }
+    } guard{tempPath};
+
+    mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    if (::fchmod(fd.get(), mode) != 0) {
+        ThrowErrno(errno);
+    }
+    if (exists && ::geteuid() == 0) {
+        // Root keeps the owner of the file it rewrites; failure is harmless.
+        [[maybe_unused]] int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);
+    }
+    WriteAll(fd.get(), content);
+    if (::fsync(fd.get()) != 0) {
+        ThrowErrno(errno);
+    }
+    if (::close(fd.release()) != 0) {
+        ThrowErrno(errno);
+    }
+    if (::rename(tempPath.c_str(), target.c_str()) != 0) {
+        createFailed(errno);
+    }
+    guard.armed = false;
+    // Make the rename itself durable.
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.empty() ? "." : path.c_str()), ::closedir);
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
+std::string ExecutablePath() {
+    std::string path(PATH_MAX, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0) {
+        return {};
+    }
+    path.resize(static_cast<std::size_t>(n));
+    return path;
+}
+
+}  // namespace keelson::platform
