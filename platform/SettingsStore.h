@@ -1,0 +1,62 @@
+#pragma once
+// The machine-wide settings store: on Windows the registry under
+// HKEY_LOCAL_MACHINE (32-bit view); elsewhere a file-backed store with the
+// same key paths, value names and value types, one folder per key.
+//
+// Key paths are relative to the store's root and use "\" between their
+// components, as in the registry: "Software\Brindlewood\Keelson\1".
+// Key and value names compare ignoring letter case.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace keelson::platform {
+
+// Registry value types the program meets.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// A value as the store holds it: its type and its raw bytes (a REG_SZ text
+// with its terminating NUL, a REG_DWORD as four little-endian bytes).
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::string data;
+};
+
+// An open key. Closed when destroyed.
+class SettingsKey {
+public:
+    virtual ~SettingsKey() = default;
+    // The value of that name, or nothing when the key has no such value.
+    // Raises RegistryError when the store cannot be read.
+    virtual std::optional<StoredValue> Query(const std::string& name) = 0;
+    // Sets a value; false when it cannot be written. Nothing already in the
+    // key is lost when a write fails.
+    virtual bool Set(const std::string& name, const StoredValue& value) = 0;
+    virtual std::size_t SubkeyCount() = 0;
+    // Deletes a direct subkey with everything below it; false on failure.
+    virtual bool DeleteSubkeyTree(const std::string& name) = 0;
+};
+
+class SettingsStore {
+public:
+    enum class Access { Full, Read };
+    virtual ~SettingsStore() = default;
+    // Opens an existing key; nothing when it does not exist or access is
+    // refused. Creates nothing.
+    virtual std::unique_ptr<SettingsKey> Open(const std::string& keyPath, Access access) = 0;
+    // Opens a key, creating it and any missing parents; nothing on failure.
+    virtual std::unique_ptr<SettingsKey> Create(const std::string& keyPath) = 0;
+    // "Windows registry", or the root folder of a file-backed store.
+    virtual std::string Describe() const = 0;
+};
+
+// The store the program uses: the registry on Windows; elsewhere the folder
+// $KEELSON_REGISTRY, or else $XDG_CONFIG_HOME/keelson/registry
+// (~/.config/keelson/registry).
+std::unique_ptr<SettingsStore> OpenMachineStore();
+
+}  // namespace keelson::platform
