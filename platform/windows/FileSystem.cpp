@@ -76,6 +76,15 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
     }
     std::string folder = FolderOfPath(path);
     std::string tempPath = (folder.empty() ? std::string() : folder + "\\") + "~" + FileNameOfPath(path) + ".keelson-tmp";
+    // A failed write removes the temporary file and reports the write's error.
+    auto discardTemp = [&](Handle& file) -> void {
+        DWORD err = ::GetLastError();
+        ::CloseHandle(file.h);
+        file.h = INVALID_HANDLE_VALUE;
+        ::DeleteFileA(tempPath.c_str());
+        ::SetLastError(err);
+        ThrowLastError();
+    };
     {
         Handle file{::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr)};
@@ -88,23 +97,13 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
             DWORD n = 0;
             DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
             if (!::WriteFile(file.h, p, part, &n, nullptr)) {
-                DWORD err = ::GetLastError();
-                ::CloseHandle(file.h);
-                file.h = INVALID_HANDLE_VALUE;
-                ::DeleteFileA(tempPath.c_str());
-                ::SetLastError(err);
-                ThrowLastError();
+                discardTemp(file);
             }
             p += n;
             left -= n;
         }
         if (!::FlushFileBuffers(file.h)) {
-            DWORD err = ::GetLastError();
-            ::CloseHandle(file.h);
-            file.h = INVALID_HANDLE_VALUE;
-            ::DeleteFileA(tempPath.c_str());
-            ::SetLastError(err);
-            ThrowLastError();
+            discardTemp(file);
         }
     }
     if (!::MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
