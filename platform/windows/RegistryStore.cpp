@@ -34,7 +34,7 @@ bool DeleteTree(HKEY parent, const std::string& name) {
     std::vector<std::string> children;
     for (DWORD index = 0;; ++index) {
         char buffer[256];  // key names hold at most 255 characters
-        DWORD length = sizeof buffer;
+        DWORD length = static_cast<DWORD>(sizeof buffer);
         LONG status =
             ::RegEnumKeyExA(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) {
