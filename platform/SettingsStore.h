@@ -24,25 +24,30 @@ inline constexpr std::uint32_t kRegDword = 4;
 struct StoredValue {
     std::uint32_t type = 0;
     std::string data;
+    friend bool operator==(const StoredValue&, const StoredValue&) = default;
 };
 
 // An open key. Closed when destroyed.
 class SettingsKey {
-public:
+  public:
     virtual ~SettingsKey() = default;
     // The value of that name, or nothing when the key has no such value.
     // Raises RegistryError when the store cannot be read.
     virtual std::optional<StoredValue> Query(const std::string& name) = 0;
     // Sets a value; false when it cannot be written. Nothing already in the
-    // key is lost when a write fails.
+    // key is lost when a write fails. Raises RegistryError when the key's
+    // existing values cannot be read (they are then left as they are).
     virtual bool Set(const std::string& name, const StoredValue& value) = 0;
+    // The number of direct subkeys; a count that cannot be taken is
+    // reported as a large number, never as 0, so that nothing is deleted
+    // on a guess.
     virtual std::size_t SubkeyCount() = 0;
     // Deletes a direct subkey with everything below it; false on failure.
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
 };
 
 class SettingsStore {
-public:
+  public:
     enum class Access { Full, Read };
     virtual ~SettingsStore() = default;
     // Opens an existing key; nothing when it does not exist or access is
