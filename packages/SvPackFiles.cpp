@@ -1,8 +1,8 @@
 #include "packages/SvPackFiles.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "common/GameText.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
@@ -32,22 +32,62 @@ constexpr std::size_t kMaxPathLength = 32767;
 // several spellings from making the search endless.
 constexpr int kSearchStepLimit = 4096;
 
+// Hands the lines of a game text to f one by one, by the rule of
+// SplitGameTextLines (CR LF, a lone CR and a lone LF each end a line;
+// Ctrl-Z ends the text), so that a reader can stop at the end of its block
+// and a rewrite of a large file needs no list of its lines. f(line,
+// endsWithCrLf) returns false to stop.
+template <typename F>
+void ForEachGameTextLine(std::string_view text, F f) {
+    if (const void* ctrlZ = std::memchr(text.data(), 26, text.size())) {
+        text =
+            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
+    }
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    // The next CR and the next LF, each looked for again only once passed.
+    auto next = [&](const char* from, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return found != nullptr ? static_cast<const char*>(found) : end;
+    };
+    const char* nextCr = next(p, '\r');
+    const char* nextLf = next(p, '\n');
+    while (p != end) {
+        if (nextCr < p) {
+            nextCr = next(p, '\r');
+        }
+        if (nextLf < p) {
+            nextLf = next(p, '\n');
+        }
+        const char* q = std::min(nextCr, nextLf);
+        const bool crLf = q == nextCr && q != end && q + 1 != end && q[1] == '\n';
+        if (!f(std::string_view(p, static_cast<std::size_t>(q - p)), crLf) || q == end) {
+            return;
+        }
+        p = q + (crLf ? 2 : 1);
+    }
+}
+
 // Calls add(value) for every value of the key in the block of the section.
 template <typename Add>
-void ForEachBlockValue(const std::vector<std::string_view>& lines, std::string_view header,
-                       std::string_view key, Add add) {
-    auto line = lines.begin();
-    while (line != lines.end() && !EqualsUpper(*line, header)) {
-        ++line;
-    }
-    if (line == lines.end()) {
-        return;
-    }
-    for (++line; line != lines.end() && !line->empty(); ++line) {
-        if (StartsWithUpper(*line, key)) {
-            add(line->substr(key.size()));
+void ForEachBlockValue(std::string_view text, std::string_view header, std::string_view key,
+                       Add add) {
+    enum { BeforeHeader, InBlock } where = BeforeHeader;
+    ForEachGameTextLine(text, [&](std::string_view line, bool) {
+        if (where == BeforeHeader) {
+            if (EqualsUpper(line, header)) {
+                where = InBlock;
+            }
+            return true;
         }
-    }
+        if (line.empty()) {
+            return false;
+        }
+        if (StartsWithUpper(line, key)) {
+            add(line.substr(key.size()));
+        }
+        return true;
+    });
 }
 
 bool IsSeparator(char c) {
@@ -206,43 +246,61 @@ void CheckWritablePackageNames(const PackageList& list) {
 }
 
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath) {
-    GameText text = GameText::ReadFile(systemIniPath);
+    const std::string text = platform::ReadWholeFile(systemIniPath);
     std::vector<std::string> values;
-    ForEachBlockValue(text.Lines(), kEngineHeader, kServerPackagesKey,
+    ForEachBlockValue(text, kEngineHeader, kServerPackagesKey,
                       [&](std::string_view value) { values.emplace_back(value); });
     list.AppendAll(std::move(values));
 }
 
 std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
                                                      std::string_view text) {
-    const std::vector<std::string_view> lines = SplitGameTextLines(text);
     std::size_t listBytes = 0;
     for (const std::string& entry : list) {
         listBytes += kWrittenKey.size() + entry.size() + 2;
     }
-    GameTextWriter out;
-    out.Reserve(text.size() + lines.size() + listBytes);
+    std::string out;
+    // Room for the list and for CR LF where the file has lone line ends.
+    out.reserve(text.size() + text.size() / 16 + listBytes);
+    // Lines that already end with CR LF and stay are copied in one piece.
+    const char* runStart = nullptr;
+    const char* runEnd = nullptr;
+    auto flush = [&] {
+        if (runStart != nullptr) {
+            out.append(runStart, static_cast<std::size_t>(runEnd - runStart));
+            runStart = nullptr;
+        }
+    };
+    auto addLine = [&](std::string_view line) { out.append(line).append("\r\n"); };
     auto addList = [&] {
+        flush();
         for (const std::string& entry : list) {
-            std::string line;
-            line.reserve(kWrittenKey.size() + entry.size());
-            line.append(kWrittenKey).append(entry);
-            out.AddLine(line);
+            out.append(kWrittenKey).append(entry).append("\r\n");
         }
     };
     bool headerSeen = false;
     bool listInserted = false;
-    for (std::string_view line : lines) {
+    ForEachGameTextLine(text, [&](std::string_view line, bool endsWithCrLf) {
         if (EqualsUpper(line, kEngineHeader)) {
             headerSeen = true;
         } else if (headerSeen && !listInserted && line.empty()) {
             addList();
             listInserted = true;
         }
-        if (!StartsWithUpper(line, kServerPackagesKey)) {
-            out.AddLine(line);
+        if (StartsWithUpper(line, kServerPackagesKey)) {
+            flush();
+        } else if (endsWithCrLf) {
+            if (runStart == nullptr) {
+                runStart = line.data();
+            }
+            runEnd = line.data() + line.size() + 2;
+        } else {
+            flush();
+            addLine(line);
         }
-    }
+        return true;
+    });
+    flush();
     if (!headerSeen) {
         return std::nullopt;
     }
@@ -250,7 +308,7 @@ std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
     if (!listInserted) {
         addList();
     }
-    return out.Bytes();
+    return out;
 }
 
 std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
@@ -269,8 +327,8 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
 }
 
 void ReadSystemPaths(std::vector<std::string>& paths, const std::string& systemIniPath) {
-    GameText text = GameText::ReadFile(systemIniPath);
-    ForEachBlockValue(text.Lines(), kSystemHeader, kPathsKey,
+    const std::string text = platform::ReadWholeFile(systemIniPath);
+    ForEachBlockValue(text, kSystemHeader, kPathsKey,
                       [&](std::string_view value) { paths.emplace_back(value); });
 }
 

@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "common/Errors.h"
+#include "common/GameText.h"
 #include "packages/SvPackFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -163,6 +166,36 @@ TEST_F(SystemIni, SurvivesBinaryJunkAndHugeLines) {
     std::vector<std::string> paths;
     ReadSystemPaths(paths, dir.Write("Junk.ini", junk));
     EXPECT_TRUE(paths.empty());
+}
+
+// The codec reads lines by the shared rule of the game's text files: a
+// rewrite of any mix of line ends and Ctrl-Z keeps exactly the lines that
+// SplitGameTextLines finds.
+TEST(SystemIniLines, RewriteKeepsTheLinesOfTheSharedReader) {
+    const char pieces[] = {'a', 'b', '\r', '\n', '\x1A', '\0', ' '};
+    unsigned state = 7;
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = "[Engine.GameEngine]\n";
+        int length = round % 40;
+        for (int i = 0; i < length; ++i) {
+            state = state * 1103515245u + 12345u;
+            text += pieces[(state >> 16) % sizeof pieces];
+        }
+        std::optional<std::string> rewritten = RewriteServerPackagesText(PackageList{"P"}, text);
+        ASSERT_TRUE(rewritten.has_value());
+        std::vector<std::string_view> expected = SplitGameTextLines(text);
+        std::vector<std::string_view> got = SplitGameTextLines(*rewritten);
+        // The rewrite adds one line, ServerPackages=P, somewhere after the header.
+        auto added = std::find(got.begin(), got.end(), "ServerPackages=P");
+        ASSERT_NE(added, got.end());
+        got.erase(added);
+        EXPECT_EQ(got, expected) << "round " << round;
+        std::string crlf;
+        for (std::string_view line : SplitGameTextLines(*rewritten)) {
+            crlf.append(line).append("\r\n");
+        }
+        EXPECT_EQ(*rewritten, crlf);
+    }
 }
 
 TEST_F(SystemIni, ReadsPathsOfTheCoreSystemBlock) {
