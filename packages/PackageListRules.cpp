@@ -13,6 +13,35 @@ PackageList::PackageList(std::initializer_list<std::string> entries) {
     }
 }
 
+PackageList::PackageList(const PackageList& other)
+    : entries_(other.entries_), upperCounts_(other.upperCounts_) {}
+
+PackageList::PackageList(PackageList&& other) noexcept
+    : entries_(std::move(other.entries_)), upperCounts_(std::move(other.upperCounts_)) {
+    other.entries_.clear();
+    other.upperCounts_.clear();
+}
+
+PackageList& PackageList::operator=(const PackageList& other) {
+    if (this != &other) {
+        std::vector<std::string> entries = other.entries_;
+        Clear();
+        AppendAll(std::move(entries));
+    }
+    return *this;
+}
+
+PackageList& PackageList::operator=(PackageList&& other) {
+    if (this != &other) {
+        std::vector<std::string> entries = std::move(other.entries_);
+        other.entries_.clear();
+        other.upperCounts_.clear();
+        Clear();
+        AppendAll(std::move(entries));
+    }
+    return *this;
+}
+
 void PackageList::Append(std::string entry) {
     ++upperCounts_[UpperAscii(entry)];
     entries_.push_back(std::move(entry));

@@ -39,6 +39,13 @@ class PackageList {
 
     PackageList() = default;
     PackageList(std::initializer_list<std::string> entries);
+    // Copies and moves take the entries only: a listener stays with the list
+    // that it watches, and hears an assignment as a removal and an append.
+    PackageList(const PackageList& other);
+    PackageList(PackageList&& other) noexcept;
+    PackageList& operator=(const PackageList& other);
+    PackageList& operator=(PackageList&& other);
+    ~PackageList() = default;
 
     const std::vector<std::string>& Entries() const { return entries_; }
     std::size_t Size() const { return entries_.size(); }

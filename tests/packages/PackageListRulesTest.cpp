@@ -150,6 +150,14 @@ TEST(PackageList, ChangesLetAViewMirrorTheList) {
     EXPECT_EQ(mirror, list.Entries());
     list.Clear();
     EXPECT_TRUE(mirror.empty());
+
+    PackageList copy{"Copied", "copied"};
+    list = copy;  // heard as an append
+    EXPECT_EQ(mirror, (Names{"Copied", "copied"}));
+    PackageList other = list;  // takes no listener along
+    AddPack(other, "OnlyInTheCopy");
+    EXPECT_EQ(mirror, list.Entries());
+    EXPECT_TRUE(other.Holds("COPIED"));
 }
 
 }  // namespace
