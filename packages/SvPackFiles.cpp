@@ -24,8 +24,12 @@ constexpr bool kCaseSensitiveFileNames = true;
 
 // No file system takes a path longer than this; a longer candidate names no
 // file, and is not even built (a pattern of many "*" and a long name would
-// otherwise make a huge text).
+// otherwise make a huge text). It also bounds the depth of the search below.
+#ifdef _WIN32
 constexpr std::size_t kMaxPathLength = 32767;
+#else
+constexpr std::size_t kMaxPathLength = 4096;
+#endif
 
 // Folder steps that one case-insensitive search may take. Real patterns
 // need a handful; the limit only stops folders that link to themselves in
@@ -149,6 +153,9 @@ class CaseInsensitiveSearch {
         }
         const bool last = step + 1 == steps_.size();
         const PackageFileCache::Listing& listing = cache_.ListingOf(folder);
+        if (!listing.folderExists) {
+            return false;
+        }
         const std::vector<std::string>* spellings = nullptr;
         auto found = listing.byUpperName.find(UpperAscii(name));
         if (found != listing.byUpperName.end()) {
@@ -353,6 +360,7 @@ const PackageFileCache::Listing& PackageFileCache::ListingOf(const std::string& 
         Listing& listing = it->second;
         std::vector<std::string> names = platform::ListFolder(folder);
         listing.entryCount = names.size();
+        listing.folderExists = !names.empty() || platform::FolderExists(folder);
         for (std::string& name : names) {
             listing.byUpperName[UpperAscii(name)].push_back(std::move(name));
         }

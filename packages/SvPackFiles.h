@@ -70,6 +70,7 @@ class PackageFileCache {
     // spellings that it has there, sorted.
     struct Listing {
         std::size_t entryCount = 0;  // 0 also when the folder cannot be listed
+        bool folderExists = false;
         std::unordered_map<std::string, std::vector<std::string>> byUpperName;
     };
 

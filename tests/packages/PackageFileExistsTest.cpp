@@ -72,6 +72,12 @@ TEST_F(PackageFiles, OddPatternsOnlyAnswerWhetherAFileIsThere) {
     EXPECT_FALSE(Exists({std::string(100000, '*')}, std::string(5000, 'a')));  // no huge path
     EXPECT_FALSE(Exists({"../System/*.u"}, std::string(300, 'b')));
     EXPECT_FALSE(Exists({"\xFF\xFE/*"}, "\x01\x02"));
+    std::string deep;  // 600 steps through folders that exist
+    for (int i = 0; i < 300; ++i) {
+        deep += "../System/";
+    }
+    EXPECT_TRUE(Exists({deep + "*.u"}, "botpack"));
+    EXPECT_FALSE(Exists({deep + "*.u", "nowhere/" + deep + "*.u"}, "Missing"));
 }
 
 TEST_F(PackageFiles, EachFolderIsListedOnceAndOnlyWhenNeeded) {
