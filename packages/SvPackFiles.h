@@ -40,7 +40,10 @@ void ReadServerPackages(PackageList& list, const std::string& systemIniPath);
 // An empty list writes nothing. A file without the engine section is left
 // alone and gives the problem "Error: This doesn't seem to be a UT INI
 // file". An entry holding a line break or Ctrl-Z (which would break the
-// file's lines) raises KeelsonError before anything is written.
+// file's lines) raises KeelsonError before anything is written. The new
+// file replaces the old one only once it is complete; a file that cannot be
+// replaced (read-only, for one) stays whole and raises "Cannot create file
+// PATH".
 std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
                                                   const std::string& systemIniPath);
 
