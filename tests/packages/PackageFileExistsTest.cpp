@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "packages/SvPackFiles.h"
+#include "platform/FileSystem.h"
+#include "tests/support/TempDir.h"
+
+namespace keelson {
+namespace {
+
+using Names = std::vector<std::string>;
+constexpr char kSep = platform::kPathSeparator;
+
+TEST(ExpandPathPattern, ReplacesEveryStarAndEverySeparator) {
+    const std::string sep(1, kSep);
+    EXPECT_EQ(ExpandPathPattern("../Textures/*.utx", "SoldierSkins"),
+              ".." + sep + "Textures" + sep + "SoldierSkins.utx");
+    EXPECT_EQ(ExpandPathPattern("..\\*\\*.u", "Foo"), ".." + sep + "Foo" + sep + "Foo.u");
+    EXPECT_EQ(ExpandPathPattern("NoStar.u", "Foo"), "NoStar.u");
+    EXPECT_EQ(ExpandPathPattern("*", ""), "");
+}
+
+// A game folder as installs on Linux hold it: names in any letter case.
+class PackageFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ini = dir.Write("UT/System/UnrealTournament.ini", "");
+        dir.Write("UT/System/BotPack.u", "");
+        dir.Write("UT/Textures/Soldierskins.utx", "");
+        dir.Write("UT/textures/Other.utx", "");  // a second spelling of the folder
+        dir.Write("UT/MUSIC/Theme.umx", "");
+        std::filesystem::create_directories(dir.File("UT/System/Folder.u"));
+        folder = dir.File("UT/System");
+    }
+    bool Exists(const Names& paths, std::string_view name, PackageFileCache* cache = nullptr) {
+        return PackageFileExists(paths, name, folder, cache);
+    }
+    test::TempDir dir;
+    std::string ini, folder;
+    const Names standard{"../System/*.u", "../Maps/*.unr", "../Textures/*.utx", "../Music/*.umx"};
+};
+
+TEST_F(PackageFiles, FindsFilesWhateverTheLetterCaseOfNameAndFolders) {
+    EXPECT_TRUE(Exists(standard, "BotPack"));
+    EXPECT_TRUE(Exists(standard, "Botpack"));
+    EXPECT_TRUE(Exists(standard, "SoldierSkins"));  // the later pattern, another case
+    EXPECT_TRUE(Exists(standard, "theme"));         // MUSIC for Music
+    EXPECT_TRUE(Exists(standard, "other"));         // only under the spelling "textures"
+    EXPECT_TRUE(Exists({"../TEXTURES/*.UTX"}, "soldierskins"));
+    EXPECT_TRUE(Exists({"..//System/./*.u"}, "botpack"));
+    EXPECT_FALSE(Exists(standard, "Folder"));  // a folder is no package file
+    EXPECT_FALSE(Exists(standard, "Missing"));
+    EXPECT_FALSE(Exists({}, "BotPack"));
+    EXPECT_FALSE(Exists(standard, ""));
+}
+
+TEST_F(PackageFiles, OddPatternsOnlyAnswerWhetherAFileIsThere) {
+    EXPECT_TRUE(Exists({"*.u"}, "botpack"));                      // the INI's own folder
+    EXPECT_TRUE(Exists({dir.File("UT/system/*.u")}, "BOTPACK"));  // absolute
+    EXPECT_TRUE(Exists({"../System/../System/*.u"}, "BotPack"));
+    EXPECT_TRUE(Exists({"../../UT/System/*.u"}, "botpack"));
+    EXPECT_FALSE(Exists({"../*/*.u"}, "System"));  // needs System/System.u
+    dir.Write("UT/System/System.u", "");
+    EXPECT_TRUE(Exists({"../*/*.u"}, "system"));
+    EXPECT_FALSE(Exists({"../System/", "../System/..", "..", ".", "", "/"}, "BotPack"));
+    EXPECT_FALSE(Exists({"../System/*.u"}, std::string("BotPack\0.x", 10)));
+    EXPECT_FALSE(Exists({std::string("../System/BotPack.u\0*", 21)}, "x"));
+    EXPECT_FALSE(Exists({std::string(100000, '*')}, std::string(5000, 'a')));  // no huge path
+    EXPECT_FALSE(Exists({"../System/*.u"}, std::string(300, 'b')));
+    EXPECT_FALSE(Exists({"\xFF\xFE/*"}, "\x01\x02"));
+    std::string deep;  // 600 steps through folders that exist
+    for (int i = 0; i < 300; ++i) {
+        deep += "../System/";
+    }
+    EXPECT_TRUE(Exists({deep + "*.u"}, "botpack"));
+    EXPECT_FALSE(Exists({deep + "*.u", "nowhere/" + deep + "*.u"}, "Missing"));
+}
+
+TEST_F(PackageFiles, EachFolderIsListedOnceAndOnlyWhenNeeded) {
+    PackageFileCache cache;
+    EXPECT_TRUE(Exists(standard, "BotPack", &cache));
+    EXPECT_EQ(cache.FoldersListed(), 0u);  // the exact name needs no listing
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_FALSE(Exists(standard, "Missing" + std::to_string(i), &cache));
+    }
+    EXPECT_TRUE(Exists(standard, "soldierskins", &cache));
+    // UT, UT/System, UT/Textures, UT/textures, UT/MUSIC and the missing Maps.
+    EXPECT_LE(cache.FoldersListed(), 6u);
+}
+
+TEST_F(PackageFiles, FoldersThatLinkToThemselvesEndTheSearch) {
+    ASSERT_EQ(::symlink(".", dir.File("UT/System/x").c_str()), 0);
+    ASSERT_EQ(::symlink(".", dir.File("UT/System/X").c_str()), 0);
+    std::string deep;
+    for (int i = 0; i < 30; ++i) {
+        deep += "x/";
+    }
+    EXPECT_TRUE(Exists({deep + "*.u"}, "BotPack"));
+    EXPECT_FALSE(Exists({deep + "*.u"}, "Nothing"));  // returns, does not walk 2^30 ways
+}
+
+TEST_F(PackageFiles, UnlistableFoldersAreStillPassedThrough) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root lists every folder";
+    }
+    ASSERT_EQ(::chmod(dir.File("UT/Textures").c_str(), 0111), 0);
+    EXPECT_TRUE(Exists({"../Textures/*.utx"}, "Soldierskins"));
+    EXPECT_FALSE(Exists({"../Textures/*.utx"}, "SoldierSkins"));  // its case cannot be looked up
+    ::chmod(dir.File("UT/Textures").c_str(), 0755);
+}
+
+TEST_F(PackageFiles, RemoveMissingPackagesKeepsFoundEntriesInOrder) {
+    dir.Write("UT/System/UnrealTournament.ini",
+              "[Core.System]\nPaths=../System/*.u\nPaths=../Textures/*.utx\n\n");
+    PackageList list{"soldierskins", "Gone", "BOTPACK", "", "Gone", "BotPack"};
+    EXPECT_EQ(RemoveMissingPackages(list, ini), 3u);
+    EXPECT_EQ(list.Entries(), (Names{"soldierskins", "BOTPACK", "BotPack"}));
+
+    dir.Write("UT/System/UnrealTournament.ini", "[Core.System]\n\n");
+    EXPECT_EQ(RemoveMissingPackages(list, ini), 3u);  // no Paths: nothing is found
+    EXPECT_TRUE(list.Empty());
+}
+
+}  // namespace
+}  // namespace keelson
