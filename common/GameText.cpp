@@ -1,36 +1,27 @@
 #include "common/GameText.h"
 
-#include <cstring>
-
 namespace keelson {
 
-std::vector<std::string_view> SplitGameTextLines(std::string_view text) {
+std::string_view TextBeforeCtrlZ(std::string_view text) {
     const void* ctrlZ = std::memchr(text.data(), 26, text.size());
-    if (ctrlZ != nullptr) {
-        text = text.substr(0, static_cast<const char*>(ctrlZ) - text.data());
-    }
+    return ctrlZ == nullptr
+               ? text
+               : text.substr(
+                     0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
+}
+
+std::vector<std::string_view> SplitTextLines(std::string_view text) {
     std::vector<std::string_view> lines;
     lines.reserve(text.size() / 32 + 1);
-    const char* p = text.data();
-    const char* end = p + text.size();
-    const char* start = p;
-    while (p != end) {
-        char c = *p;
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(start, static_cast<std::size_t>(p - start));
-            ++p;
-            if (c == '\r' && p != end && *p == '\n') {
-                ++p;
-            }
-            start = p;
-        } else {
-            ++p;
-        }
-    }
-    if (start != end) {
-        lines.emplace_back(start, static_cast<std::size_t>(end - start));
-    }
+    ForEachTextLine(text, [&lines](std::string_view line, bool) {
+        lines.push_back(line);
+        return true;
+    });
     return lines;
+}
+
+std::vector<std::string_view> SplitGameTextLines(std::string_view text) {
+    return SplitTextLines(TextBeforeCtrlZ(text));
 }
 
 GameText GameText::FromBytes(std::string bytes) {

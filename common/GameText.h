@@ -7,6 +7,7 @@
 // empty line; a Ctrl-Z byte ends the text. Writing: every line, the last
 // included, is followed by CR LF.
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ namespace keelson {
 
 // A text file read whole: its bytes and views of its lines into them.
 class GameText {
-public:
+  public:
     static GameText FromBytes(std::string bytes);
     static GameText ReadFile(const std::string& path);  // throws FileError
 
@@ -29,19 +30,58 @@ public:
     GameText(const GameText&) = delete;
     GameText& operator=(const GameText&) = delete;
 
-private:
+  private:
     GameText() = default;
     // Held on the heap so that moving a GameText keeps the line views valid.
     std::unique_ptr<std::string> bytes_;
     std::vector<std::string_view> lines_;
 };
 
-// The lines of a text, by the reading rule above. The views point into text.
+// The text up to its first Ctrl-Z byte, which ends the game's texts.
+std::string_view TextBeforeCtrlZ(std::string_view text);
+
+// Hands the lines of a text to f one by one (CR LF, a lone CR and a lone LF
+// each end a line; a line break at the very end adds no empty line), so that
+// a reader can stop at the end of its block and a rewrite of a large file
+// needs no list of its lines. f(line, endsWithCrLf) returns false to stop.
+// There is no Ctrl-Z rule here: callers that have one cut the text first.
+template <typename F>
+void ForEachTextLine(std::string_view text, F f) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    // The next CR and the next LF, each looked for again only once passed.
+    auto next = [end](const char* from, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return found != nullptr ? static_cast<const char*>(found) : end;
+    };
+    const char* nextCr = next(p, '\r');
+    const char* nextLf = next(p, '\n');
+    while (p != end) {
+        if (nextCr < p) {
+            nextCr = next(p, '\r');
+        }
+        if (nextLf < p) {
+            nextLf = next(p, '\n');
+        }
+        const char* q = nextCr < nextLf ? nextCr : nextLf;
+        const bool crLf = q == nextCr && q != end && q + 1 != end && q[1] == '\n';
+        if (!f(std::string_view(p, static_cast<std::size_t>(q - p)), crLf) || q == end) {
+            return;
+        }
+        p = q + (crLf ? 2 : 1);
+    }
+}
+
+// The lines of a text, by the rule above, without a Ctrl-Z rule.
+std::vector<std::string_view> SplitTextLines(std::string_view text);
+
+// The lines of one of the game's texts: Ctrl-Z ends the text. The views
+// point into text.
 std::vector<std::string_view> SplitGameTextLines(std::string_view text);
 
 // Collects output lines and writes them, each followed by CR LF.
 class GameTextWriter {
-public:
+  public:
     void Reserve(std::size_t bytes) { out_.reserve(bytes); }
     void AddLine(std::string_view line) {
         out_.append(line);
@@ -52,7 +92,7 @@ public:
     // Replaces the file at path with the lines, atomically (see ReplaceFile).
     void WriteTo(const std::string& path, platform::CreateFailure style) const;
 
-private:
+  private:
     std::string out_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/GameText.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
@@ -36,40 +37,10 @@ constexpr std::size_t kMaxPathLength = 4096;
 // several spellings from making the search endless.
 constexpr int kSearchStepLimit = 4096;
 
-// Hands the lines of a game text to f one by one, by the rule of
-// SplitGameTextLines (CR LF, a lone CR and a lone LF each end a line;
-// Ctrl-Z ends the text), so that a reader can stop at the end of its block
-// and a rewrite of a large file needs no list of its lines. f(line,
-// endsWithCrLf) returns false to stop.
+// The game's texts end at a Ctrl-Z; the lines are handed out one by one.
 template <typename F>
 void ForEachGameTextLine(std::string_view text, F f) {
-    if (const void* ctrlZ = std::memchr(text.data(), 26, text.size())) {
-        text =
-            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
-    }
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    // The next CR and the next LF, each looked for again only once passed.
-    auto next = [&](const char* from, char c) {
-        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return found != nullptr ? static_cast<const char*>(found) : end;
-    };
-    const char* nextCr = next(p, '\r');
-    const char* nextLf = next(p, '\n');
-    while (p != end) {
-        if (nextCr < p) {
-            nextCr = next(p, '\r');
-        }
-        if (nextLf < p) {
-            nextLf = next(p, '\n');
-        }
-        const char* q = std::min(nextCr, nextLf);
-        const bool crLf = q == nextCr && q != end && q + 1 != end && q[1] == '\n';
-        if (!f(std::string_view(p, static_cast<std::size_t>(q - p)), crLf) || q == end) {
-            return;
-        }
-        p = q + (crLf ? 2 : 1);
-    }
+    ForEachTextLine(TextBeforeCtrlZ(text), f);
 }
 
 // Calls add(value) for every value of the key in the block of the section.
@@ -410,26 +381,7 @@ std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIn
 // Unlike the game's INI files, a preset has no Ctrl-Z rule: it is an
 // ordinary character here.
 std::vector<std::string_view> SplitPresetLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            ++i;
-            if (c == '\r' && i < text.size() && text[i] == '\n') {
-                ++i;
-            }
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
-    }
-    return lines;
+    return SplitTextLines(text);
 }
 
 ContentProblem PresetResult::Problem() const {
