@@ -116,26 +116,41 @@ std::string ReadWholeFile(const std::string& path) {
     if (S_ISDIR(st.st_mode)) {
         ThrowErrno(EISDIR);
     }
+    // Read the size the file reports straight into place, then go on through
+    // a small buffer for a file that grew or reports no size (a pipe), so a
+    // file of known size is never copied a second time.
     std::string content;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        content.reserve(static_cast<std::size_t>(st.st_size));
+        content.resize(static_cast<std::size_t>(st.st_size));
     }
-    std::size_t chunk = 1 << 20;
-    for (;;) {
-        std::size_t old = content.size();
-        content.resize(old + chunk);
-        ssize_t n = ::read(fd.get(), content.data() + old, chunk);
+    std::size_t filled = 0;
+    while (filled < content.size()) {
+        ssize_t n = ::read(fd.get(), content.data() + filled, content.size() - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n < 0) {
-            if (errno == EINTR) {
-                content.resize(old);
-                continue;
-            }
             ThrowErrno(errno);
         }
-        content.resize(old + static_cast<std::size_t>(n));
         if (n == 0) {
             break;
         }
+        filled += static_cast<std::size_t>(n);
+    }
+    content.resize(filled);
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ThrowErrno(errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
     }
     return content;
 }
