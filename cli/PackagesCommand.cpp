@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/Cli.h"
+#include "cli/StoredPaths.h"
 #include "common/Errors.h"
 #include "packages/PackageListRules.h"
 #include "packages/SvPackFiles.h"
@@ -14,38 +15,39 @@
 namespace keelson::cli {
 
 const std::string_view kPackagesHelp =
-    "  keelson-cli packages list --system-ini PATH\n"
+    "  keelson-cli packages list [--system-ini PATH]\n"
     "      the ServerPackages list, one entry per line, in file order\n"
-    "  keelson-cli packages paths --system-ini PATH\n"
+    "  keelson-cli packages paths [--system-ini PATH]\n"
     "      the Paths list, one pattern per line\n"
-    "  keelson-cli packages add --system-ini PATH [--dry-run] NAME...\n"
-    "  keelson-cli packages add --system-ini PATH [--dry-run] --group ut|bonus-pack\n"
-    "  keelson-cli packages add --system-ini PATH [--dry-run] --preset FILE\n"
-    "  keelson-cli packages add --system-ini PATH [--dry-run] --file PATH...\n"
+    "  keelson-cli packages add [--system-ini PATH] [--dry-run] NAME...\n"
+    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --group ut|bonus-pack\n"
+    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --preset FILE\n"
+    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --file PATH...\n"
     "      adds names not listed yet (letter case ignored), a fixed group, a preset's\n"
     "      packages (all or none), or the packages that files name\n"
-    "  keelson-cli packages remove --system-ini PATH [--dry-run] NAME...\n"
-    "  keelson-cli packages remove --system-ini PATH [--dry-run] --missing\n"
-    "  keelson-cli packages remove --system-ini PATH [--dry-run] --filter METHOD TEXT\n"
+    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] NAME...\n"
+    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] --missing\n"
+    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] --filter METHOD TEXT\n"
     "      removes the entries that are a name, whose file is not found through the\n"
     "      Paths, or that match the filter (METHOD is, contains, doesnt-contain or\n"
     "      starts-with; letter case ignored)\n"
     "      Options come after the two command words in any order; NAME... and\n"
     "      --file take all the words that follow. --dry-run prints the resulting\n"
-    "      list instead of saving it. An empty resulting list is never saved (exit 3).\n";
+    "      list instead of saving it. An empty resulting list is never saved (exit 3).\n"
+    "      --system-ini defaults to the stored PathToUtSysIni (keelson-cli settings show).\n";
 
 namespace {
 
-constexpr std::string_view kListUsage = "keelson-cli packages list --system-ini PATH";
-constexpr std::string_view kPathsUsage = "keelson-cli packages paths --system-ini PATH";
+constexpr std::string_view kListUsage = "keelson-cli packages list [--system-ini PATH]";
+constexpr std::string_view kPathsUsage = "keelson-cli packages paths [--system-ini PATH]";
 constexpr std::string_view kAddUsage =
-    "keelson-cli packages add --system-ini PATH [--dry-run] NAME... | --group ut|bonus-pack | "
+    "keelson-cli packages add [--system-ini PATH] [--dry-run] NAME... | --group ut|bonus-pack | "
     "--preset FILE | --file PATH...";
 constexpr std::string_view kRemoveUsage =
-    "keelson-cli packages remove --system-ini PATH [--dry-run] NAME... | --missing | "
+    "keelson-cli packages remove [--system-ini PATH] [--dry-run] NAME... | --missing | "
     "--filter is|contains|doesnt-contain|starts-with TEXT";
 constexpr std::string_view kGroupUsage =
-    "keelson-cli packages list|paths|add|remove --system-ini PATH ... (see keelson-cli --help)";
+    "keelson-cli packages list|paths|add|remove [--system-ini PATH] ... (see keelson-cli --help)";
 
 constexpr std::string_view kEmptyListMessage =
     "The package list would be empty: the system INI is left unchanged";
@@ -115,15 +117,13 @@ Options ParseOptions(const Args& args, std::string_view usage) {
     return options;
 }
 
-// The system INI to work on. For now the command line must name it.
-std::string SystemIniPath(const Options& options, std::string_view usage) {
-    if (!options.systemIni) {
-        throw UsageError(std::string(usage));
-    }
-    if (!platform::FileExists(*options.systemIni)) {
+// The system INI to work on: the one named, or else the stored setting.
+std::string SystemIniPath(const Options& options) {
+    std::string path = options.systemIni ? *options.systemIni : StoredSystemIniPath();
+    if (!platform::FileExists(path)) {
         throw FileError("File not found");
     }
-    return *options.systemIni;
+    return path;
 }
 
 void Print(const PackageList& list, std::ostream& out) {
@@ -161,7 +161,7 @@ int ListCommand(const Args& args, std::ostream& out, bool paths) {
         options.files || !options.words.empty()) {
         throw UsageError(std::string(usage));
     }
-    const std::string systemIni = SystemIniPath(options, usage);
+    const std::string systemIni = SystemIniPath(options);
     if (paths) {
         std::vector<std::string> patterns;
         ReadSystemPaths(patterns, systemIni);
@@ -186,7 +186,7 @@ int AddCommand(const Args& args, std::ostream& out) {
     if (options.group && *options.group != "ut" && *options.group != "bonus-pack") {
         throw UsageError(std::string(kAddUsage));
     }
-    const std::string systemIni = SystemIniPath(options, kAddUsage);
+    const std::string systemIni = SystemIniPath(options);
     PackageList list;
     ReadServerPackages(list, systemIni);
     if (options.group) {
@@ -253,7 +253,7 @@ int RemoveCommand(const Args& args, std::ostream& out) {
             throw UsageError(std::string(kRemoveUsage));
         }
     }
-    const std::string systemIni = SystemIniPath(options, kRemoveUsage);
+    const std::string systemIni = SystemIniPath(options);
     PackageList list;
     ReadServerPackages(list, systemIni);
     if (options.missing) {

@@ -57,6 +57,17 @@ TEST_F(PackagesCli, ListsPackagesAndPathsInFileOrder) {
     EXPECT_EQ(r.out, "../System/*.u\n../Textures/*.utx\n");
 }
 
+TEST_F(PackagesCli, WithoutSystemIniUsesTheStoredGameFolder) {
+    const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
+    test::CliResult r = RunCli({"packages", "list"}, env);
+    EXPECT_EQ(r.status, 1);  // the stored default names no file yet
+    EXPECT_EQ(r.err, "File not found.\n");
+    ASSERT_EQ(RunCli({"settings", "set-game-folder", dir.File("UT")}, env).status, 0);
+    r = RunCli({"packages", "remove", "--missing"}, env);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RunCli({"packages", "list"}, env).out, "SoldierSkins\nFCommandoSkins\nBotpack\n");
+}
+
 TEST_F(PackagesCli, AddsNamesGroupsAndFilesAndSavesWithCrLf) {
     test::CliResult r = Run({"add", "--system-ini", ini, "botpack", "Relics", "relics"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -91,9 +102,11 @@ TEST_F(PackagesCli, NamesAndFileTakeEveryWordThatFollows) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "SoldierSkins\nFCommandoSkins\nBotpack\nRetired\nA\n--dry-run\n");
 
-    r = Run({"add", "A", "--system-ini", ini});  // "--system-ini" is a name here
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("usage: keelson-cli packages add", 0), 0u) << r.err;
+    // "--system-ini" is a name here, so the stored system INI is meant, and
+    // the test's store names none.
+    r = Run({"add", "A", "--system-ini", ini});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "File not found.\n");
     EXPECT_EQ(ReadBytes(ini), kIni);
 }
 
@@ -204,7 +217,6 @@ TEST_F(PackagesCli, WrongWordsAreUsageErrors) {
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {"sort", "--system-ini", ini},
-        {"list"},  // the system INI must be named
         {"list", "--system-ini"},
         {"list", "--system-ini", ini, "extra"},
         {"paths", "--system-ini", ini, "--dry-run"},
