@@ -341,6 +341,11 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
 
 TBotRecord DecodeBotRecord(const unsigned char* in) {
     TBotRecord bot;
+    DecodeBotRecord(in, bot);
+    return bot;
+}
+
+void DecodeBotRecord(const unsigned char* in, TBotRecord& bot) {
     bot.Name = GetText(in + kNameAt);
     bot.Team = in[kTeamAt];
     bot.Skill = GetFloat(in + kSkillAt);
@@ -355,7 +360,6 @@ TBotRecord DecodeBotRecord(const unsigned char* in) {
     bot.Face = GetText(in + kFaceAt);
     bot.Voice = GetText(in + kVoiceAt);
     bot.Jumpy = in[kJumpyAt];
-    return bot;
 }
 
 }  // namespace keelson

@@ -76,5 +76,6 @@ inline constexpr std::size_t kBotRecordSize = 1568;
 // floats, zero filler.
 void EncodeBotRecord(const TBotRecord& bot, unsigned char* out);
 TBotRecord DecodeBotRecord(const unsigned char* in);
+void DecodeBotRecord(const unsigned char* in, TBotRecord& bot);
 
 }  // namespace keelson

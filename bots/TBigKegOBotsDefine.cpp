@@ -149,13 +149,17 @@ void TBigKegOBots::ImportUserIni(const std::string& path) {
 }
 
 void TBigKegOBots::SaveToFile(const std::string& path) const {
-    std::string image(bots_.size() * kBotRecordSize, '\0');
-    auto* out = reinterpret_cast<unsigned char*>(image.data());
+    // Every byte of the image is written by the encoder, so it starts
+    // uninitialised: a large library is not walked through twice.
+    std::size_t size = bots_.size() * kBotRecordSize;
+    auto image = std::make_unique_for_overwrite<unsigned char[]>(size == 0 ? 1 : size);
+    unsigned char* out = image.get();
     for (const auto& bot : bots_) {
         EncodeBotRecord(*bot, out);
         out += kBotRecordSize;
     }
-    platform::ReplaceFile(path, image, platform::CreateFailure::SystemWording);
+    platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(image.get()), size),
+                          platform::CreateFailure::SystemWording);
 }
 
 void TBigKegOBots::AppendFromFile(const std::string& path) {
@@ -166,7 +170,9 @@ void TBigKegOBots::AppendFromFile(const std::string& path) {
     bots.reserve(complete);
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t i = 0; i < complete; ++i, in += kBotRecordSize) {
-        bots.push_back(std::make_unique<TBotRecord>(DecodeBotRecord(in)));
+        auto bot = std::make_unique<TBotRecord>();
+        DecodeBotRecord(in, *bot);
+        bots.push_back(std::move(bot));
     }
     bool incomplete = bytes.size() % kBotRecordSize != 0;
     bytes = std::string();
