@@ -5,8 +5,6 @@
 #include <random>
 #include <string>
 
-#include <unistd.h>
-
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -25,7 +23,8 @@ constexpr std::size_t kUserIniBytes = 50u << 20;
 
 std::string BenchFolder() {
     static const std::string folder = [] {
-        fs::path p = fs::temp_directory_path() / ("keelson-bench-" + std::to_string(::getpid()));
+        fs::path p =
+            fs::temp_directory_path() / ("keelson-bench-" + std::to_string(std::random_device{}()));
         fs::create_directories(p);
         return p.string();
     }();
@@ -123,6 +122,8 @@ std::size_t HeapInUse() {
 #endif
 }
 
+// Times are wall-clock times, since the file operations wait for the disk.
+
 // Opening a 100,000-bot library; also the roster's memory against the file.
 void BM_LibraryOpen100k(benchmark::State& state) {
     const std::string& path = LibraryPath();
@@ -138,7 +139,7 @@ void BM_LibraryOpen100k(benchmark::State& state) {
     state.counters["roster_memory_per_file_byte"] = memoryRatio;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(path)));
 }
-BENCHMARK(BM_LibraryOpen100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibraryOpen100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Saving a 100,000-bot library (temporary file, flush to disk, rename).
 void BM_LibrarySave100k(benchmark::State& state) {
@@ -151,7 +152,7 @@ void BM_LibrarySave100k(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kLibraryBots *
                             static_cast<std::int64_t>(kBotRecordSize));
 }
-BENCHMARK(BM_LibrarySave100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibrarySave100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SortByName100k(benchmark::State& state) {
     for (auto _ : state) {
@@ -165,7 +166,7 @@ void BM_SortByName100k(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_SortByName100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortByName100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_UserIniImport50MB(benchmark::State& state) {
     const std::string& text = UserIniText();
@@ -178,7 +179,7 @@ void BM_UserIniImport50MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_UserIniImport50MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UserIniImport50MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Rewriting the bot section of a 50 MB user INI (read, rewrite, temporary
 // file, flush to disk, rename).
@@ -199,6 +200,6 @@ void BM_UserIniRewrite50MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_UserIniRewrite50MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UserIniRewrite50MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
