@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#include "common/GameText.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
@@ -60,18 +59,26 @@ constexpr std::size_t kLongestKey = 16;
 // "[", so the line's first "[" must directly follow it.
 std::optional<BotKey> KeyBeforeBracket(std::string_view line, std::size_t& bracket) {
     std::size_t limit = line.size() < kLongestKey ? line.size() : kLongestKey;
-    const void* found = std::memchr(line.data(), '[', limit);
-    if (found == nullptr) {
+    std::size_t at = 0;
+    while (at < limit && line[at] != '[') {
+        ++at;
+    }
+    if (at == limit) {
         return std::nullopt;
     }
-    bracket = static_cast<std::size_t>(static_cast<const char*>(found) - line.data());
-    std::string_view name = line.substr(0, bracket);
+    bracket = at;
+    std::string_view name = line.substr(0, at);
     for (const KeyName& k : kKeyNames) {
-        if (EqualsUpper(name, k.upper)) {
+        if (k.upper.size() == name.size() && EqualsUpper(name, k.upper)) {
             return k.key;
         }
     }
     return std::nullopt;
+}
+
+// Most lines are not the header; their length tells at once.
+bool IsBotSectionHeader(std::string_view line) {
+    return line.size() == kBotSectionHeader.size() && EqualsUpper(line, kBotSectionHeader);
 }
 
 bool IsDigit(char c) {
@@ -252,30 +259,13 @@ void SetBotField(TBotRecord& bot, BotKey key, std::string_view value) {
 
 namespace {
 
-TBotSlotTable ReadSlots(const std::vector<std::string_view>& lines) {
-    TBotSlotTable slots;
-    slots.fill(DefaultBot);
-    std::size_t i = 0;
-    while (i < lines.size() && !EqualsUpper(lines[i], kBotSectionHeader)) {
-        ++i;
-    }
-    // The section runs to the first empty line or to the end of the text.
-    for (++i; i < lines.size() && !lines[i].empty(); ++i) {
-        if (std::optional<BotKeyLine> k = ParseBotKeyLine(lines[i])) {
-            SetBotField(slots[static_cast<std::size_t>(k->slot)], k->key, k->value);
-        }
-    }
-    return slots;
-}
-
-std::optional<std::string> Rewrite(const std::vector<std::string_view>& lines, std::size_t textSize,
-                                   const TBotSlotTable& slots) {
+std::optional<std::string> Rewrite(std::string_view text, const TBotSlotTable& slots) {
     std::string out;
-    out.reserve(textSize + lines.size() + 448 * 48);
+    out.reserve(text.size() + text.size() / 16 + 448 * 48);
     bool inSection = false;
     bool written = false;
-    for (std::string_view line : lines) {
-        if (!written && EqualsUpper(line, kBotSectionHeader)) {
+    ForEachGameTextLine(text, [&](std::string_view line) {
+        if (!written && IsBotSectionHeader(line)) {
             inSection = true;
         } else if (inSection && line.empty()) {
             AppendBotLines(out, slots);
@@ -286,7 +276,8 @@ std::optional<std::string> Rewrite(const std::vector<std::string_view>& lines, s
             out.append(line);
             out.append("\r\n");
         }
-    }
+        return true;
+    });
     if (inSection) {
         // The section runs to the end of the text (as in the game's own
         // stock user INI): its lines go at the end.
@@ -302,17 +293,36 @@ std::optional<std::string> Rewrite(const std::vector<std::string_view>& lines, s
 }  // namespace
 
 TBotSlotTable ReadUserIniBotSlots(std::string_view text) {
-    return ReadSlots(SplitGameTextLines(text));
+    TBotSlotTable slots;
+    slots.fill(DefaultBot);
+    enum { BeforeHeader, InSection } state = BeforeHeader;
+    ForEachGameTextLine(text, [&](std::string_view line) {
+        if (state == BeforeHeader) {
+            if (IsBotSectionHeader(line)) {
+                state = InSection;
+            }
+            return true;
+        }
+        // The section runs to the first empty line or to the end of the text.
+        if (line.empty()) {
+            return false;
+        }
+        if (std::optional<BotKeyLine> k = ParseBotKeyLine(line)) {
+            SetBotField(slots[static_cast<std::size_t>(k->slot)], k->key, k->value);
+        }
+        return true;
+    });
+    return slots;
 }
 
 std::optional<std::string> RewriteUserIniBots(std::string_view text, const TBotSlotTable& slots) {
-    return Rewrite(SplitGameTextLines(text), text.size(), slots);
+    return Rewrite(text, slots);
 }
 
 std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
                                                const std::string& path) {
     std::string bytes = platform::ReadWholeFile(path);
-    std::optional<std::string> out = Rewrite(SplitGameTextLines(bytes), bytes.size(), slots);
+    std::optional<std::string> out = Rewrite(bytes, slots);
     if (!out) {
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
