@@ -17,6 +17,13 @@ TBotRecord Named(std::string_view name) {
     return bot;
 }
 
+// "b" and a number (built by appending: GCC 12 warns wrongly on literal + string).
+std::string Numbered(int i) {
+    std::string name = "b";
+    name += std::to_string(i);
+    return name;
+}
+
 std::vector<std::string> Names(const TBigKegOBots& roster) {
     std::vector<std::string> names;
     for (int i = 0; i < roster.Count(); ++i) {
@@ -105,7 +112,7 @@ TEST(FillGameSlots, EmptyRosterGivesPlaceholdersBot1ToBot32) {
 TEST(FillGameSlots, PutsFewBotsFirstAndPicks32DistinctOfMany) {
     TBigKegOBots five;
     for (int i = 0; i < 5; ++i) {
-        five.AddBot(Named("b" + std::to_string(i)));
+        five.AddBot(Named(Numbered(i)));
     }
     TBotSlotTable slots;
     five.FillGameSlots(slots);
@@ -119,7 +126,7 @@ TEST(FillGameSlots, PutsFewBotsFirstAndPicks32DistinctOfMany) {
 
     TBigKegOBots forty;
     for (int i = 0; i < 40; ++i) {
-        forty.AddBot(Named("b" + std::to_string(i)));
+        forty.AddBot(Named(Numbered(i)));
     }
     std::set<std::string> orders;
     for (int run = 0; run < 5; ++run) {
