@@ -1,0 +1,115 @@
+#pragma once
+// The two files that hold bots: the bot section of the game's user INI
+// ("[BOTPACK.CHALLENGEBOTINFO]", 14 keys for each of the 32 slots) and the
+// program's own bot library, a headerless sequence of 1568-byte records.
+
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bots/TBotDefine.h"
+#include "common/Errors.h"
+
+namespace keelson {
+
+// ---- User INI ----
+
+// Hands the lines of a text to fn one at a time, by the reading rule of
+// SplitGameTextLines (CR LF, a lone CR and a lone LF each end a line, a
+// Ctrl-Z ends the text), without storing them: large user INIs are read in
+// one pass. fn returns false to stop.
+template <class Fn>
+void ForEachGameTextLine(std::string_view text, Fn fn) {
+    if (const void* ctrlZ = std::memchr(text.data(), 26, text.size())) {
+        text =
+            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
+    }
+    const char* p = text.data();
+    const char* end = p + text.size();
+    const char* start = p;
+    while (p != end) {
+        char c = *p;
+        if (static_cast<unsigned char>(c) > '\r' || (c != '\r' && c != '\n')) {
+            ++p;
+            continue;
+        }
+        if (!fn(std::string_view(start, static_cast<std::size_t>(p - start)))) {
+            return;
+        }
+        ++p;
+        if (c == '\r' && p != end && *p == '\n') {
+            ++p;
+        }
+        start = p;
+    }
+    if (start != end) {
+        fn(std::string_view(start, static_cast<std::size_t>(end - start)));
+    }
+}
+
+inline constexpr std::string_view kBotSectionHeader = "[BOTPACK.CHALLENGEBOTINFO]";
+
+// The 14 keys of a slot, in the order of the record's fields.
+enum class BotKey {
+    Name,
+    Team,
+    Skill,
+    Accuracy,
+    CombatStyle,
+    Alertness,
+    Camping,
+    StrafingAbility,
+    FavoriteWeapon,
+    Class,
+    Skin,
+    Face,
+    Voice,
+    Jumpy,
+};
+
+// A recognised bot key line: "KEY[n]=value" with the key in any case, n from
+// 0 to 31 without leading zeros and nothing between the parts.
+struct BotKeyLine {
+    BotKey key;
+    int slot;
+    std::string_view value;  // everything after the first "=", unchanged
+};
+std::optional<BotKeyLine> ParseBotKeyLine(std::string_view line);
+
+// True when the line, upper-cased, begins with one of the 14 key names
+// followed by "[", whatever comes after it.
+bool IsBotKeyLine(std::string_view line);
+
+// Stores a value as the user INI reader reads it: texts capped at 255
+// bytes, Team by StrToIntOrZero keeping the low 8 bits, the floats by
+// StrToFloatOrZero, Jumpy false only when the value begins with "0".
+void SetBotField(TBotRecord& bot, BotKey key, std::string_view value);
+
+// The 32 slots that a user INI's text describes: copies of DefaultBot with
+// the values of the first bot section's key lines.
+TBotSlotTable ReadUserIniBotSlots(std::string_view text);
+
+// The text with the bot section's key lines replaced by 448 fresh lines, or
+// nothing when the text has no bot section. Every line ends with CR LF.
+std::optional<std::string> RewriteUserIniBots(std::string_view text, const TBotSlotTable& slots);
+
+// Rewrites the bot section of the user INI at path. A file without the bot
+// section is left untouched and gives the content problem "Error: This
+// doesn't seem to be a UT INI file". Raises FileError when the file cannot
+// be read ("File not found") or replaced ("Cannot create file PATH"); the
+// file then keeps its old content.
+std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots, const std::string& path);
+
+// ---- Bot library ----
+
+inline constexpr std::size_t kBotRecordSize = 1568;
+
+// The record image of a bot: length-prefixed texts, little-endian IEEE
+// floats, zero filler.
+void EncodeBotRecord(const TBotRecord& bot, unsigned char* out);
+TBotRecord DecodeBotRecord(const unsigned char* in);
+void DecodeBotRecord(const unsigned char* in, TBotRecord& bot);
+
+}  // namespace keelson

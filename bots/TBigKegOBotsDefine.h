@@ -1,0 +1,63 @@
+#pragma once
+// The roster: an ordered, growable list of bot records that it owns, with
+// no upper bound. 32 matters only when the game's slots are filled.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bots/TBotDefine.h"
+
+namespace keelson {
+
+class TBigKegOBots {
+  public:
+    TBigKegOBots() = default;
+    TBigKegOBots(TBigKegOBots&&) noexcept = default;
+    TBigKegOBots& operator=(TBigKegOBots&&) noexcept = default;
+    // A record belongs to one roster only.
+    TBigKegOBots(const TBigKegOBots&) = delete;
+    TBigKegOBots& operator=(const TBigKegOBots&) = delete;
+
+    int Count() const { return static_cast<int>(bots_.size()); }
+
+    // Index errors raise ListIndexError and leave the roster unchanged.
+    void GetBot(int index, TBotRecord& out) const;
+    const TBotRecord& Bot(int index) const;  // the same check, without the copy
+    void SetBot(int index, const TBotRecord& bot);
+    int AddBot(const TBotRecord& bot);  // returns the new bot's index
+    void DeleteBot(int index);
+    void ClearBots();
+
+    // Ascending order of CompareBotNames; bots with equal names keep their
+    // order among themselves.
+    void SortByName();
+
+    // Slots 0 to min(Count, 32) - 1 get distinct bots of the roster in a
+    // random order (a new one on every call); the other slots get
+    // placeholders named "Bot_" and the slot number counted from 1.
+    void FillGameSlots(TBotSlotTable& out) const;
+
+    // Appends the 32 bots of a user INI's bot section (see BotFiles.h).
+    // Raises FileError; the roster is then unchanged.
+    void ImportUserIni(const std::string& path);
+
+    // Replaces the bot library at path with all bots, in roster order.
+    void SaveToFile(const std::string& path) const;
+
+    // Appends all bots of a bot library, in file order. A file whose size
+    // is no multiple of a record appends its complete records and then
+    // raises "Read beyond end of file"; on any other failure the roster is
+    // unchanged.
+    void AppendFromFile(const std::string& path);
+
+    // Appends records in one step: all of them, or none when memory fails.
+    void AppendAll(std::vector<std::unique_ptr<TBotRecord>> bots);
+
+  private:
+    void CheckIndex(int index) const;
+
+    std::vector<std::unique_ptr<TBotRecord>> bots_;
+};
+
+}  // namespace keelson

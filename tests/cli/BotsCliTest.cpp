@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "tests/support/CliRun.h"
+#include "tests/support/TempDir.h"
+
+namespace keelson {
+namespace {
+
+using test::ReadBytes;
+using test::RunCli;
+
+// A user INI with three named bots and sections around the bot section.
+std::string UserIni(std::string_view end = "\r\n") {
+    std::string text;
+    for (std::string_view line :
+         {"[Engine.Input]", "F1=ShowScores", "", "[BotPack.ChallengeBotInfo]", "Difficulty=2",
+          "BotNames[0]=Ann", "BotTeams[0]=1", "BotNames[1]=bob", "BotSkills[1]=0.75",
+          "BotJumpy[1]=1", "BotNames[2]=Cy", "BotClasses[2]=Botpack.TFemale1Bot", "", "[After]",
+          "x=1"}) {
+        text.append(line).append(end);
+    }
+    return text;
+}
+
+class BotsCli : public ::testing::Test {
+  protected:
+    std::string Library(std::string_view name = "lib.ut_botlib") {
+        std::string lib = dir.File(name);
+        EXPECT_EQ(RunCli({"bots", "import", dir.Write("User.ini", UserIni()), lib}).status, 0);
+        return lib;
+    }
+    std::string List(const std::string& lib) { return RunCli({"bots", "list", lib}).out; }
+    test::TempDir dir;
+};
+
+constexpr std::string_view kNull = "__Null__ (neutral Botpack.TMale1Bot / CommandoSkins.cmdo)\n";
+
+std::string Nulls(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) {
+        s += kNull;
+    }
+    return s;
+}
+
+TEST_F(BotsCli, ImportThenListGivesOneLabelPerBot) {
+    std::string lib = Library();
+    EXPECT_EQ(ReadBytes(lib).size(), 32u * 1568);
+    std::string expected =
+        "Ann (Blue Botpack.TMale1Bot / CommandoSkins.cmdo)\n"
+        "bob (neutral Botpack.TMale1Bot / CommandoSkins.cmdo)\n"
+        "Cy (neutral Botpack.TFemale1Bot / CommandoSkins.cmdo)\n" +
+        Nulls(29);
+    test::CliResult listed = RunCli({"bots", "list", lib});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, expected);
+    EXPECT_EQ(listed.err, "");
+
+    // Lines ended by lone line feeds read the same; --append keeps the old bots first.
+    std::string lf = dir.Write("lf.ini", UserIni("\n"));
+    EXPECT_EQ(RunCli({"bots", "import", lf, lib, "--append"}).status, 0);
+    EXPECT_EQ(List(lib), expected + expected);
+    std::string fresh = dir.File("fresh.ut_botlib");
+    EXPECT_EQ(RunCli({"bots", "import", "--append", lf, fresh}).status, 0);
+    EXPECT_EQ(List(fresh), expected);
+}
+
+TEST_F(BotsCli, ShowPrintsFourteenFieldsAndAnEmptyLine) {
+    std::string lib = Library();
+    test::CliResult shown = RunCli({"bots", "show", lib, "1"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out,
+              "Name=bob\nTeam=255\nSkill=0.750000\nAccuracy=0.000000\nCombatStyle=0.000000\n"
+              "Alertness=0.000000\nCamping=0.000000\nStrafingAbility=0.000000\nFavoriteWeapon=\n"
+              "Class=Botpack.TMale1Bot\nSkin=CommandoSkins.cmdo\nFace=CommandoSkins.Blake\n"
+              "Voice=BotPack.VoiceMaleOne\nJumpy=1\n\n");
+    std::string all = RunCli({"bots", "show", lib}).out;
+    EXPECT_TRUE(all.starts_with("Name=Ann\nTeam=1\n"));
+    EXPECT_NE(all.find("\n\n" + shown.out + "Name=Cy\n"), std::string::npos);
+    EXPECT_TRUE(all.ends_with("Jumpy=0\n\n"));
+    test::CliResult outside = RunCli({"bots", "show", lib, "32"});
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_EQ(outside.err, "List index out of bounds (32)\n");
+}
+
+TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
+    std::string lib = dir.File("new.ut_botlib");
+    EXPECT_EQ(RunCli({"bots", "add", lib}).status, 0);  // a missing library is created
+    EXPECT_EQ(RunCli({"bots", "add", lib, "Name=zoe", "Team=-1", "Jumpy=00", "Skill=abc",
+                      "Camping= .5", "Class=" + std::string(300, 'c')})
+                  .status,
+              0);
+    std::string zoe = RunCli({"bots", "show", lib, "1"}).out;
+    EXPECT_NE(zoe.find("Name=zoe\nTeam=255\nSkill=0.000000\n"), std::string::npos);
+    EXPECT_NE(zoe.find("Camping=0.500000\n"), std::string::npos);
+    EXPECT_NE(zoe.find("Class=" + std::string(255, 'c') + "\n"), std::string::npos);
+    EXPECT_NE(zoe.find("Jumpy=0\n"), std::string::npos);
+
+    EXPECT_EQ(RunCli({"bots", "set", lib, "0", "Name=Al", "Team=3", "Skin=a=b"}).status, 0);
+    EXPECT_EQ(List(lib), "Al (Gold Botpack.TMale1Bot / a=b)\nzoe (neutral " +
+                             std::string(255, 'c') + " / CommandoSkins.cmdo)\n");
+    EXPECT_EQ(RunCli({"bots", "add", lib, "Name=Bea"}).status, 0);
+    EXPECT_EQ(RunCli({"bots", "sort", lib}).status, 0);
+    std::string sorted = List(lib);
+    EXPECT_TRUE(sorted.starts_with("Al (")) << sorted;
+    EXPECT_NE(sorted.find(")\nBea ("), std::string::npos);
+    EXPECT_EQ(RunCli({"bots", "delete", lib, "0"}).status, 0);
+    EXPECT_TRUE(List(lib).starts_with("Bea ("));
+
+    test::CliResult bad = RunCli({"bots", "delete", lib, "5"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "List index out of bounds (5)\n");
+    EXPECT_EQ(RunCli({"bots", "set", lib, "-1", "Name=x"}).err, "List index out of bounds (-1)\n");
+}
+
+TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
+    std::string lib = Library();
+    std::string before = ReadBytes(lib);
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"bots"},
+             {"bots", "frobnicate", lib},
+             {"bots", "list"},
+             {"bots", "list", lib, lib},
+             {"bots", "import", lib},
+             {"bots", "sort", lib, "--append"},
+             {"bots", "show", lib, "x"},
+             {"bots", "show", lib, "1.5"},
+             {"bots", "delete", lib, "99999999999"},
+             {"bots", "set", lib, "0"},
+             {"bots", "set", lib, "0", "Nickname=x"},
+             {"bots", "set", lib, "0", "name=x"},
+             {"bots", "add", lib, "Name"},
+             {"bots", "add", lib, "=x"},
+         }) {
+        test::CliResult r = RunCli(words);
+        EXPECT_EQ(r.status, 2) << words.back();
+        EXPECT_TRUE(r.err.starts_with("usage: keelson-cli bots")) << r.err;
+    }
+    EXPECT_EQ(ReadBytes(lib), before);
+    test::CliResult help = RunCli({"--help"});
+    for (std::string_view command :
+         {"import", "list", "show", "add", "set", "delete", "sort", "export"}) {
+        EXPECT_NE(help.out.find("keelson-cli bots " + std::string(command) + " "),
+                  std::string::npos);
+    }
+}
+
+TEST_F(BotsCli, MissingAndDamagedFilesAreErrors) {
+    std::string lib = Library();
+    test::CliResult missing =
+        RunCli({"bots", "import", dir.File("none.ini"), dir.File("x.ut_botlib")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "File not found.\n");
+    EXPECT_EQ(ReadBytes(dir.File("x.ut_botlib")), "<missing>");
+    EXPECT_EQ(RunCli({"bots", "list", dir.File("none.ut_botlib")}).err, "File not found.\n");
+    EXPECT_EQ(RunCli({"bots", "sort", dir.File("none.ut_botlib")}).status, 1);
+
+    // A truncated library lists its complete bots, then reports the rest;
+    // nothing rewrites it.
+    std::string cut = dir.Write("cut.ut_botlib", ReadBytes(lib).substr(0, 2 * 1568 + 7));
+    test::CliResult listed = RunCli({"bots", "list", cut});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(listed.out,
+              "Ann (Blue Botpack.TMale1Bot / CommandoSkins.cmdo)\n"
+              "bob (neutral Botpack.TMale1Bot / CommandoSkins.cmdo)\n");
+    EXPECT_EQ(listed.err, "Read beyond end of file.\n");
+    EXPECT_EQ(RunCli({"bots", "show", cut, "2"}).err, "Read beyond end of file.\n");
+    for (std::string command : {"sort", "add"}) {
+        EXPECT_EQ(RunCli({"bots", command, cut}).status, 1);
+    }
+    EXPECT_EQ(ReadBytes(cut).size(), 2u * 1568 + 7);
+
+    // A read-only library can be read but not changed.
+    chmod(lib.c_str(), 0444);
+    EXPECT_EQ(RunCli({"bots", "list", lib}).status, 0);
+    test::CliResult sorted = RunCli({"bots", "sort", lib});
+    EXPECT_EQ(sorted.status, 1);
+    EXPECT_EQ(sorted.err, "File access denied.\n");
+
+    // Junk and a user INI with a line of megabytes import without trouble.
+    std::string junk(3 << 20, '\0');
+    for (std::size_t i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<char>(i * 2654435761u >> 13);
+        if (junk[i] == '\x1A') {
+            junk[i] = 'x';  // Ctrl-Z would end the text here
+        }
+    }
+    junk += "\r\n[BotPack.ChallengeBotInfo]\r\nBotNames[0]=" + std::string(4 << 20, 'n') + "\r\n";
+    std::string big = dir.File("big.ut_botlib");
+    EXPECT_EQ(RunCli({"bots", "import", dir.Write("junk.ini", junk), big}).status, 0);
+    EXPECT_EQ(List(big), std::string(255, 'n') +
+                             " (neutral Botpack.TMale1Bot / CommandoSkins.cmdo)\n" + Nulls(31));
+}
+
+TEST_F(BotsCli, ExportFillsTheSlotsOrReportsAFileThatIsNoUserIni) {
+    std::string lib = dir.File("one.ut_botlib");
+    RunCli({"bots", "add", lib, "Name=Solo", "Team=2"});
+    // A lone-LF user INI whose bot section runs to the end of the file.
+    std::string ini =
+        dir.Write("User.ini", "[A]\nx=1\n\n[BotPack.ChallengeBotInfo]\nBotNames[0]=Old\n");
+    test::CliResult exported = RunCli({"bots", "export", lib, ini});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    std::string text = ReadBytes(ini);
+    EXPECT_TRUE(text.starts_with("[A]\r\nx=1\r\n\r\n[BotPack.ChallengeBotInfo]\r\nBotFaces[0]="));
+    EXPECT_NE(text.find("\r\nBotNames[0]=Solo\r\nBotNames[1]=Bot_2\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nBotNames[31]=Bot_32\r\nBotTeams[0]=2\r\n"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("BotJumpy[31]=0\r\n"));
+
+    std::string other = dir.Write("Other.ini", "[A]\r\nBotNames[0]=x\r\n");
+    test::CliResult refused = RunCli({"bots", "export", lib, other});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.err, "Error: This doesn't seem to be a UT INI file\n");
+    EXPECT_EQ(ReadBytes(other), "[A]\r\nBotNames[0]=x\r\n");
+    EXPECT_EQ(RunCli({"bots", "export", lib, dir.File("none.ini")}).err, "File not found.\n");
+
+    chmod(ini.c_str(), 0444);
+    EXPECT_EQ(RunCli({"bots", "export", lib, ini}).err, "Cannot create file " + ini + ".\n");
+    EXPECT_EQ(ReadBytes(ini), text);
+}
+
+}  // namespace
+}  // namespace keelson
