@@ -264,7 +264,7 @@ std::optional<std::string> Rewrite(std::string_view text, const TBotSlotTable& s
     out.reserve(text.size() + text.size() / 16 + 448 * 48);
     bool inSection = false;
     bool written = false;
-    ForEachGameTextLine(text, [&](std::string_view line) {
+    ForEachGameTextLine(text, [&](std::string_view line, bool) {
         if (!written && IsBotSectionHeader(line)) {
             inSection = true;
         } else if (inSection && line.empty()) {
@@ -296,7 +296,7 @@ TBotSlotTable ReadUserIniBotSlots(std::string_view text) {
     TBotSlotTable slots;
     slots.fill(DefaultBot);
     enum { BeforeHeader, InSection } state = BeforeHeader;
-    ForEachGameTextLine(text, [&](std::string_view line) {
+    ForEachGameTextLine(text, [&](std::string_view line, bool) {
         if (state == BeforeHeader) {
             if (IsBotSectionHeader(line)) {
                 state = InSection;

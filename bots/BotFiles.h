@@ -4,50 +4,17 @@
 // program's own bot library, a headerless sequence of 1568-byte records.
 
 #include <cstddef>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "bots/TBotDefine.h"
 #include "common/Errors.h"
+#include "common/GameText.h"
 
 namespace keelson {
 
 // ---- User INI ----
-
-// Hands the lines of a text to fn one at a time, by the reading rule of
-// SplitGameTextLines (CR LF, a lone CR and a lone LF each end a line, a
-// Ctrl-Z ends the text), without storing them: large user INIs are read in
-// one pass. fn returns false to stop.
-template <class Fn>
-void ForEachGameTextLine(std::string_view text, Fn fn) {
-    if (const void* ctrlZ = std::memchr(text.data(), 26, text.size())) {
-        text =
-            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - text.data()));
-    }
-    const char* p = text.data();
-    const char* end = p + text.size();
-    const char* start = p;
-    while (p != end) {
-        char c = *p;
-        if (static_cast<unsigned char>(c) > '\r' || (c != '\r' && c != '\n')) {
-            ++p;
-            continue;
-        }
-        if (!fn(std::string_view(start, static_cast<std::size_t>(p - start)))) {
-            return;
-        }
-        ++p;
-        if (c == '\r' && p != end && *p == '\n') {
-            ++p;
-        }
-        start = p;
-    }
-    if (start != end) {
-        fn(std::string_view(start, static_cast<std::size_t>(end - start)));
-    }
-}
 
 inline constexpr std::string_view kBotSectionHeader = "[BOTPACK.CHALLENGEBOTINFO]";
 

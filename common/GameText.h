@@ -72,6 +72,12 @@ void ForEachTextLine(std::string_view text, F f) {
     }
 }
 
+// The same for one of the game's texts, which end at a Ctrl-Z byte.
+template <typename F>
+void ForEachGameTextLine(std::string_view text, F f) {
+    ForEachTextLine(TextBeforeCtrlZ(text), f);
+}
+
 // The lines of a text, by the rule above, without a Ctrl-Z rule.
 std::vector<std::string_view> SplitTextLines(std::string_view text);
 

@@ -37,12 +37,6 @@ constexpr std::size_t kMaxPathLength = 4096;
 // several spellings from making the search endless.
 constexpr int kSearchStepLimit = 4096;
 
-// The game's texts end at a Ctrl-Z; the lines are handed out one by one.
-template <typename F>
-void ForEachGameTextLine(std::string_view text, F f) {
-    ForEachTextLine(TextBeforeCtrlZ(text), f);
-}
-
 // Calls add(value) for every value of the key in the block of the section.
 template <typename Add>
 void ForEachBlockValue(std::string_view text, std::string_view header, std::string_view key,

@@ -95,23 +95,6 @@ TEST(BotKeyLine, ValuesAreReadAsTheGameWritesThem) {
     EXPECT_EQ(bot.Camping, 0.75f);
 }
 
-TEST(GameTextLineWalk, GivesTheSameLinesAsTheLineSplitter) {
-    std::mt19937 random(5);
-    const char alphabet[] = {'a', '\r', '\n', '\x1A', '\0', ' '};
-    for (int round = 0; round < 2000; ++round) {
-        std::string text;
-        for (int n = static_cast<int>(random() % 24); n > 0; --n) {
-            text += alphabet[random() % std::size(alphabet)];
-        }
-        std::vector<std::string_view> walked;
-        ForEachGameTextLine(text, [&](std::string_view line) {
-            walked.push_back(line);
-            return true;
-        });
-        ASSERT_EQ(walked, SplitGameTextLines(text)) << testing::PrintToString(text);
-    }
-}
-
 TEST(UserIniReader, ReadsTheFirstSectionUntilAnEmptyLine) {
     std::string text =
         Ini({"[Other]", "BotNames[0]=Outside", "[botpack.challengebotinfo]", "BotNames[0]=Ann",

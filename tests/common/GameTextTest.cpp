@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "common/Errors.h"
 #include "common/GameText.h"
@@ -26,12 +27,55 @@ TEST(GameTextLines, EveryKindOfLineEndEndsALine) {
 }
 
 TEST(GameTextLines, CtrlZEndsTheTextAndNulBytesAreKept) {
-    EXPECT_EQ(SplitGameTextLines("a\r\nb\x1A" "c\r\nd"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitGameTextLines("\x1A" "abc"), Lines{});
+    EXPECT_EQ(SplitGameTextLines("a\r\nb\x1A"
+                                 "c\r\nd"),
+              (Lines{"a", "b"}));
+    EXPECT_EQ(SplitGameTextLines("\x1A"
+                                 "abc"),
+              Lines{});
     std::string withNul("x\0y\r\n", 5);
     Lines lines = SplitGameTextLines(withNul);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], std::string_view("x\0y", 3));
+}
+
+// The scanner looks for line ends with memchr; a byte-by-byte reading of the
+// rule must find the same lines in any mix of line ends, Ctrl-Z and NULs.
+Lines ReferenceLines(std::string_view text) {
+    Lines lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] != '\x1A'; ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < i) {
+        lines.push_back(text.substr(start, i - start));
+    }
+    return lines;
+}
+
+TEST(GameTextLines, ScannerAgreesWithAByteByByteReading) {
+    std::mt19937 random(5);
+    const char alphabet[] = {'a', '\r', '\n', '\x1A', '\0', ' '};
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 24); n > 0; --n) {
+            text += alphabet[random() % std::size(alphabet)];
+        }
+        Lines walked;
+        ForEachGameTextLine(text, [&](std::string_view line, bool) {
+            walked.push_back(line);
+            return true;
+        });
+        ASSERT_EQ(walked, ReferenceLines(text)) << testing::PrintToString(text);
+        ASSERT_EQ(SplitGameTextLines(text), walked);
+    }
 }
 
 TEST(GameTextLines, ShortTextsSurviveAMove) {
@@ -48,7 +92,7 @@ TEST(GameTextWriter, EndsEveryLineWithCrLf) {
 }
 
 class FileRewrite : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
 };
 
