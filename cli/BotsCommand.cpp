@@ -10,13 +10,14 @@
 #include "bots/BotFiles.h"
 #include "bots/TBigKegOBotsDefine.h"
 #include "cli/Cli.h"
+#include "cli/StoredPaths.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {
 
 const std::string_view kBotsHelp =
-    "  keelson-cli bots import USER_INI LIBRARY [--append]\n"
+    "  keelson-cli bots import [USER_INI] LIBRARY [--append]\n"
     "      Reads the 32 bots of a user INI into a bot library, which it replaces;\n"
     "      with --append the library's own bots (if it exists) come first.\n"
     "  keelson-cli bots list LIBRARY\n"
@@ -30,9 +31,10 @@ const std::string_view kBotsHelp =
     "  keelson-cli bots delete LIBRARY INDEX\n"
     "  keelson-cli bots sort LIBRARY\n"
     "      Changes one bot, removes one bot, or sorts the bots by name.\n"
-    "  keelson-cli bots export LIBRARY USER_INI\n"
+    "  keelson-cli bots export LIBRARY [USER_INI]\n"
     "      Puts up to 32 of the library's bots, in random order, into the user INI's\n"
     "      bot slots; unused slots get placeholders Bot_N.\n"
+    "      USER_INI defaults to the stored PathToUtUserIni (keelson-cli settings show).\n"
     "    Fields: Name Team Skill Accuracy CombatStyle Alertness Camping StrafingAbility\n"
     "    FavoriteWeapon Class Skin Face Voice Jumpy. Numbers are read as the user INI\n"
     "    reads them; texts keep at most 255 bytes.\n";
@@ -41,14 +43,14 @@ namespace {
 
 constexpr std::string_view kGroupUsage =
     "keelson-cli bots import|list|show|add|set|delete|sort|export ... (see keelson-cli --help)";
-constexpr std::string_view kImportUsage = "keelson-cli bots import USER_INI LIBRARY [--append]";
+constexpr std::string_view kImportUsage = "keelson-cli bots import [USER_INI] LIBRARY [--append]";
 constexpr std::string_view kListUsage = "keelson-cli bots list LIBRARY";
 constexpr std::string_view kShowUsage = "keelson-cli bots show LIBRARY [INDEX]";
 constexpr std::string_view kAddUsage = "keelson-cli bots add LIBRARY [Field=value ...]";
 constexpr std::string_view kSetUsage = "keelson-cli bots set LIBRARY INDEX Field=value ...";
 constexpr std::string_view kDeleteUsage = "keelson-cli bots delete LIBRARY INDEX";
 constexpr std::string_view kSortUsage = "keelson-cli bots sort LIBRARY";
-constexpr std::string_view kExportUsage = "keelson-cli bots export LIBRARY USER_INI";
+constexpr std::string_view kExportUsage = "keelson-cli bots export LIBRARY [USER_INI]";
 
 // The field names of the command line, in record order (the order of BotKey).
 constexpr std::array<std::string_view, 14> kFieldNames{
@@ -185,10 +187,9 @@ int ShowLibrary(const std::string& path, Show show) {
     return 0;
 }
 
-// The user INI operand. It is a word of its own so that it can later fall
-// back to the stored location of the user INI.
+// The user INI operand at index at, or else the stored user INI.
 std::string UserIniOperand(const Words& words, std::size_t at) {
-    return words.operands.at(at);
+    return at < words.operands.size() ? words.operands[at] : StoredUserIniPath();
 }
 
 void WriteFields(std::ostream& out, const TBotRecord& bot) {
@@ -211,9 +212,10 @@ void WriteFields(std::ostream& out, const TBotRecord& bot) {
 
 int Import(const Args& args) {
     Words words = SplitWords(args, kImportUsage, /*allowAppend=*/true);
-    ExpectOperands(words, 2, 2, kImportUsage);
-    std::string userIni = UserIniOperand(words, 0);
-    const std::string& library = words.operands[1];
+    ExpectOperands(words, 1, 2, kImportUsage);
+    const bool named = words.operands.size() == 2;
+    std::string userIni = named ? words.operands[0] : StoredUserIniPath();
+    const std::string& library = words.operands[named ? 1 : 0];
     TBigKegOBots roster;
     if (words.append && platform::FileExists(library)) {
         roster.AppendFromFile(library);
@@ -305,7 +307,7 @@ int Sort(const Args& args) {
 
 int Export(const Args& args) {
     Words words = SplitWords(args, kExportUsage);
-    ExpectOperands(words, 2, 2, kExportUsage);
+    ExpectOperands(words, 1, 2, kExportUsage);
     TBigKegOBots roster = LoadLibrary(words.operands[0]);
     std::string userIni = UserIniOperand(words, 1);
     TBotSlotTable slots;

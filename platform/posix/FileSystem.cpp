@@ -17,10 +17,12 @@ namespace keelson::platform {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(int code) { throw FileError(SystemErrorText(code)); }
+[[noreturn]] void ThrowErrno(int code) {
+    throw FileError(SystemErrorText(code));
+}
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) {
@@ -36,7 +38,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -105,7 +107,10 @@ std::string ReadWholeFile(const std::string& path) {
     if (path.empty()) {
         ThrowErrno(ENOENT);
     }
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a FIFO named by mistake cannot hang
+    // the program; only regular files are read (a device such as /dev/zero
+    // would never end).
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         ThrowErrno(errno);
     }
@@ -116,6 +121,10 @@ std::string ReadWholeFile(const std::string& path) {
     if (S_ISDIR(st.st_mode)) {
         ThrowErrno(EISDIR);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ThrowErrno(ENOENT);
+    }
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     // Read the size the file reports straight into place, then go on through
     // a small buffer for a file that grew or reports no size (a pipe), so a
     // file of known size is never copied a second time.
@@ -180,7 +189,8 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
 
     std::string folder = FolderOfPath(target);
     std::string name = FileNameOfPath(target);
-    std::string tempPath = (folder.empty() ? std::string() : folder + "/") + "." + name + ".keelson-XXXXXX";
+    std::string tempPath =
+        (folder.empty() ? std::string() : folder + "/") + "." + name + ".keelson-XXXXXX";
     Fd fd(::mkstemp(tempPath.data()));
     if (fd.get() < 0) {
         createFailed(errno);
@@ -223,7 +233,8 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
 
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.empty() ? "." : path.c_str()), ::closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.empty() ? "." : path.c_str()),
+                                            ::closedir);
     if (!dir) {
         return names;
     }

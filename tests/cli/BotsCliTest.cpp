@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <map>
 #include <string>
 
 #include "tests/support/CliRun.h"
@@ -117,6 +118,26 @@ TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
     EXPECT_EQ(RunCli({"bots", "set", lib, "-1", "Name=x"}).err, "List index out of bounds (-1)\n");
 }
 
+TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
+    const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
+    std::string lib = dir.File("stored.ut_botlib");
+    test::CliResult r = RunCli({"bots", "import", lib}, env);
+    EXPECT_EQ(r.status, 1);  // nothing recorded yet: the default names no file
+    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(ReadBytes(lib), "<missing>");
+
+    std::string userIni = dir.Write("UT/System/User.ini", UserIni("\n"));
+    ASSERT_EQ(RunCli({"settings", "set-game-folder", dir.File("UT")}, env).status, 0);
+    r = RunCli({"bots", "import", lib}, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(RunCli({"bots", "list", lib}).out.starts_with("Ann (Blue "));
+    ASSERT_EQ(RunCli({"bots", "delete", lib, "0"}).status, 0);
+    r = RunCli({"bots", "export", lib}, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadBytes(userIni).find("BotNames[0]="), std::string::npos);
+    EXPECT_EQ(ReadBytes(userIni).find("=Ann\r\n"), std::string::npos);
+}
+
 TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
     std::string lib = Library();
     std::string before = ReadBytes(lib);
@@ -125,7 +146,6 @@ TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
              {"bots", "frobnicate", lib},
              {"bots", "list"},
              {"bots", "list", lib, lib},
-             {"bots", "import", lib},
              {"bots", "sort", lib, "--append"},
              {"bots", "show", lib, "x"},
              {"bots", "show", lib, "1.5"},

@@ -175,6 +175,11 @@ TEST_F(FileRewrite, ReadingReportsMissingFilesAndFolders) {
         EXPECT_STREQ(e.what(), "File not found");
     }
     EXPECT_THROW(platform::ReadWholeFile(dir.Path()), FileError);
+    // Neither a FIFO nor a device is read: one would hang, the other never end.
+    std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_THROW(platform::ReadWholeFile(fifo), FileError);
+    EXPECT_THROW(platform::ReadWholeFile("/dev/zero"), FileError);
     EXPECT_FALSE(platform::FileExists(dir.Path()));
     EXPECT_TRUE(platform::FolderExists(dir.Path()));
     EXPECT_FALSE(platform::FileExists(""));
