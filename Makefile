@@ -2,7 +2,7 @@
 # make test  builds everything and runs every test, then the core tests again
 #            under AddressSanitizer and UndefinedBehaviorSanitizer
 
-.PHONY: all deps build test test-fast asan run bench screenshots format clean
+.PHONY: all deps build test test-fast asan run bench screenshots windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -33,6 +33,10 @@ run: build
 
 bench: build
 	build/ci/bench/keelson-bench
+
+# The Windows build of the core and keelson-cli, run under Wine.
+windows-check:
+	scripts/windows-check
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -327,7 +327,7 @@ std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
     bytes = std::string();  // the old text is no longer needed while writing
-    platform::ReplaceFile(path, *out, platform::CreateFailure::CannotCreateFile);
+    platform::WriteFileAtomically(path, *out, platform::CreateFailure::CannotCreateFile);
     return std::nullopt;
 }
 

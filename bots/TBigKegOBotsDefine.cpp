@@ -158,8 +158,9 @@ void TBigKegOBots::SaveToFile(const std::string& path) const {
         EncodeBotRecord(*bot, out);
         out += kBotRecordSize;
     }
-    platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(image.get()), size),
-                          platform::CreateFailure::SystemWording);
+    platform::WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(image.get()), size),
+        platform::CreateFailure::SystemWording);
 }
 
 void TBigKegOBots::AppendFromFile(const std::string& path) {

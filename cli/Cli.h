@@ -20,18 +20,18 @@ using Args = std::vector<std::string>;
 
 // Wrong words on the command line; the message is the usage line to print.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Ends the command with exit status 3 and the problem's texts.
 class ContentProblemExit : public std::exception {
-public:
+  public:
     explicit ContentProblemExit(ContentProblem problem) : problem_(std::move(problem)) {}
     const ContentProblem& Problem() const { return problem_; }
     const char* what() const noexcept override { return "content problem"; }
 
-private:
+  private:
     ContentProblem problem_;
 };
 

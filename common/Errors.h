@@ -12,26 +12,26 @@ namespace keelson {
 
 // Base of every error the program raises itself.
 class KeelsonError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A file operation failed; the message carries the system's wording
 // ("File not found", "Disk full", ...).
 class FileError : public KeelsonError {
-public:
+  public:
     using KeelsonError::KeelsonError;
 };
 
 // An index outside a list: "List index out of bounds (5)".
 class ListIndexError : public KeelsonError {
-public:
+  public:
     explicit ListIndexError(long long index);
 };
 
 // A settings store (registry) operation failed: "Failed to set data for 'X'".
 class RegistryError : public KeelsonError {
-public:
+  public:
     using KeelsonError::KeelsonError;
 };
 

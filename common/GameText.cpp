@@ -36,7 +36,7 @@ GameText GameText::ReadFile(const std::string& path) {
 }
 
 void GameTextWriter::WriteTo(const std::string& path, platform::CreateFailure style) const {
-    platform::ReplaceFile(path, out_, style);
+    platform::WriteFileAtomically(path, out_, style);
 }
 
 }  // namespace keelson

@@ -95,7 +95,7 @@ class GameTextWriter {
     }
     const std::string& Bytes() const { return out_; }
 
-    // Replaces the file at path with the lines, atomically (see ReplaceFile).
+    // Replaces the file at path with the lines, atomically (see WriteFileAtomically).
     void WriteTo(const std::string& path, platform::CreateFailure style) const;
 
   private:

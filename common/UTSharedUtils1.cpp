@@ -10,7 +10,9 @@ namespace keelson {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -33,7 +35,9 @@ std::string_view SkipLeadingBlanks(std::string_view text) {
     return text.substr(i);
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 }  // namespace
 
@@ -187,7 +191,9 @@ std::string FileNameOfPath(std::string_view path) {
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperAscii(std::string_view text) {
     std::string result(text);

@@ -294,7 +294,8 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
     if (!rewritten) {
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
-    platform::ReplaceFile(systemIniPath, *rewritten, platform::CreateFailure::CannotCreateFile);
+    platform::WriteFileAtomically(systemIniPath, *rewritten,
+                                  platform::CreateFailure::CannotCreateFile);
     return std::nullopt;
 }
 

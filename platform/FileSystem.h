@@ -36,8 +36,8 @@ enum class CreateFailure { SystemWording, CannotCreateFile };
 // the temporary file is removed. A read-only target is refused. The file's
 // permission bits are kept; a symbolic link is written through to its
 // target.
-void ReplaceFile(const std::string& path, std::string_view content,
-                 CreateFailure style = CreateFailure::SystemWording);
+void WriteFileAtomically(const std::string& path, std::string_view content,
+                         CreateFailure style = CreateFailure::SystemWording);
 
 // The names of the entries of a folder, without "." and "..". Empty when
 // the folder cannot be listed.

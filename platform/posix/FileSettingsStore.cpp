@@ -421,7 +421,7 @@ class FileKey : public SettingsKey {
             content += '\n';
         }
         try {
-            ReplaceFile(ValuesPath(), content);
+            WriteFileAtomically(ValuesPath(), content);
         } catch (const FileError&) {
             return false;
         }

@@ -164,7 +164,7 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-void ReplaceFile(const std::string& path, std::string_view content, CreateFailure style) {
+void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style) {
     auto createFailed = [&](int code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
             throw FileError("Cannot create file " + path);

@@ -16,13 +16,15 @@ namespace {
 
 bool IsProgramFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 // Starts argv[0] with the given arguments in its own session, detached: the
 // program is never waited for and leaves no zombie behind. Returns false when
 // the program could not be started.
-bool Spawn(const std::vector<std::string>& args, const std::string& workingFolder, bool searchPath) {
+bool Spawn(const std::vector<std::string>& args, const std::string& workingFolder,
+           bool searchPath) {
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         return false;

@@ -9,7 +9,9 @@ namespace keelson::platform {
 
 namespace {
 
-[[noreturn]] void ThrowLastError() { throw FileError(SystemErrorText(static_cast<int>(::GetLastError()))); }
+[[noreturn]] void ThrowLastError() {
+    throw FileError(SystemErrorText(static_cast<int>(::GetLastError())));
+}
 
 struct Handle {
     HANDLE h;
@@ -35,8 +37,8 @@ bool FolderExists(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    Handle file{::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    Handle file{::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         ThrowLastError();
     }
@@ -61,7 +63,7 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-void ReplaceFile(const std::string& path, std::string_view content, CreateFailure style) {
+void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style) {
     auto createFailed = [&]() -> void {
         if (style == CreateFailure::CannotCreateFile) {
             throw FileError("Cannot create file " + path);
@@ -75,7 +77,8 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
         createFailed();
     }
     std::string folder = FolderOfPath(path);
-    std::string tempPath = (folder.empty() ? std::string() : folder + "\\") + "~" + FileNameOfPath(path) + ".keelson-tmp";
+    std::string tempPath = (folder.empty() ? std::string() : folder + "\\") + "~" +
+                           FileNameOfPath(path) + ".keelson-tmp";
     // A failed write removes the temporary file and reports the write's error.
     auto discardTemp = [&](Handle& file) -> void {
         DWORD err = ::GetLastError();
@@ -106,7 +109,8 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
             discardTemp(file);
         }
     }
-    if (!::MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!::MoveFileExA(tempPath.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD err = ::GetLastError();
         ::DeleteFileA(tempPath.c_str());
         ::SetLastError(err);
@@ -117,7 +121,8 @@ void ReplaceFile(const std::string& path, std::string_view content, CreateFailur
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(((path.empty() ? std::string(".") : path) + "\\*").c_str(), &data);
+    HANDLE find =
+        ::FindFirstFileA(((path.empty() ? std::string(".") : path) + "\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
         return names;
     }

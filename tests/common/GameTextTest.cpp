@@ -98,7 +98,7 @@ class FileRewrite : public ::testing::Test {
 
 TEST_F(FileRewrite, ReplacesWholeAndLeavesNoTemporaryFile) {
     std::string path = dir.Write("User.ini", "old content that is longer");
-    platform::ReplaceFile(path, "new");
+    platform::WriteFileAtomically(path, "new");
     EXPECT_EQ(test::ReadBytes(path), "new");
     EXPECT_EQ(platform::ListFolder(dir.Path()), std::vector<std::string>{"User.ini"});
 }
@@ -106,7 +106,7 @@ TEST_F(FileRewrite, ReplacesWholeAndLeavesNoTemporaryFile) {
 TEST_F(FileRewrite, KeepsPermissionBits) {
     std::string path = dir.Write("User.ini", "x");
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    platform::ReplaceFile(path, "y");
+    platform::WriteFileAtomically(path, "y");
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -116,13 +116,14 @@ TEST_F(FileRewrite, RefusesAReadOnlyFileAndLeavesItWhole) {
     std::string path = dir.Write("User.ini", "keep me");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     try {
-        platform::ReplaceFile(path, "lost");
+        platform::WriteFileAtomically(path, "lost");
         FAIL() << "a read-only file was rewritten";
     } catch (const FileError& e) {
         EXPECT_STREQ(e.what(), "File access denied");
     }
-    EXPECT_THROW(platform::ReplaceFile(path, "lost", platform::CreateFailure::CannotCreateFile),
-                 FileError);
+    EXPECT_THROW(
+        platform::WriteFileAtomically(path, "lost", platform::CreateFailure::CannotCreateFile),
+        FileError);
     EXPECT_EQ(test::ReadBytes(path), "keep me");
     EXPECT_EQ(platform::ListFolder(dir.Path()).size(), 1u);
 }
@@ -130,19 +131,19 @@ TEST_F(FileRewrite, RefusesAReadOnlyFileAndLeavesItWhole) {
 TEST_F(FileRewrite, NamesTheFileWhenAskedToSayCannotCreate) {
     std::string path = dir.File("missing-folder/User.ini");
     try {
-        platform::ReplaceFile(path, "x", platform::CreateFailure::CannotCreateFile);
+        platform::WriteFileAtomically(path, "x", platform::CreateFailure::CannotCreateFile);
         FAIL();
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
     }
-    EXPECT_THROW(platform::ReplaceFile(path, "x"), FileError);
+    EXPECT_THROW(platform::WriteFileAtomically(path, "x"), FileError);
 }
 
 TEST_F(FileRewrite, WritesThroughASymbolicLink) {
     std::string target = dir.Write("real/User.ini", "old");
     std::string link = dir.File("User.ini");
     std::filesystem::create_symlink("real/User.ini", link);
-    platform::ReplaceFile(link, "new");
+    platform::WriteFileAtomically(link, "new");
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(test::ReadBytes(target), "new");
 }
@@ -157,7 +158,7 @@ TEST_F(FileRewrite, AFullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
     }
     std::string path = dir.Write("small/User.ini", "old bots");
     try {
-        platform::ReplaceFile(path, std::string(256 * 1024, 'x'));
+        platform::WriteFileAtomically(path, std::string(256 * 1024, 'x'));
         ADD_FAILURE() << "a write larger than the disk succeeded";
     } catch (const FileError& e) {
         EXPECT_STREQ(e.what(), "Disk full");

@@ -121,7 +121,8 @@ TEST(SharedUtils, ExecuteFileOnAMissingFileReturnsQuietly) {
 TEST(Errors, ErrorBoxAddsAFullStopAfterHigherCharacters) {
     EXPECT_EQ(ErrorBoxText("File not found"), "File not found.");
     EXPECT_EQ(ErrorBoxText("List index out of bounds (5)"), "List index out of bounds (5)");
-    EXPECT_EQ(ErrorBoxText("Invalid data type for 'ExitOnRunUT'"), "Invalid data type for 'ExitOnRunUT'");
+    EXPECT_EQ(ErrorBoxText("Invalid data type for 'ExitOnRunUT'"),
+              "Invalid data type for 'ExitOnRunUT'");
     EXPECT_EQ(ErrorBoxText("Done!"), "Done!");
     EXPECT_EQ(ErrorBoxText("Done."), "Done.");
     EXPECT_EQ(ErrorBoxText("I/O error 5"), "I/O error 5.");

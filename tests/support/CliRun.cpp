@@ -11,8 +11,8 @@
 
 namespace keelson::test {
 
-CliResult RunCli(const std::vector<std::string>& words, const std::map<std::string, std::string>& env,
-                 const std::string& stdinBytes) {
+CliResult RunCli(const std::vector<std::string>& words,
+                 const std::map<std::string, std::string>& env, const std::string& stdinBytes) {
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) {
         throw std::runtime_error("pipe failed");

@@ -15,7 +15,8 @@ struct CliResult {
 };
 
 // Environment entries in env are set for the run (an empty value unsets).
-CliResult RunCli(const std::vector<std::string>& words, const std::map<std::string, std::string>& env = {},
+CliResult RunCli(const std::vector<std::string>& words,
+                 const std::map<std::string, std::string>& env = {},
                  const std::string& stdinBytes = {});
 
 }  // namespace keelson::test

@@ -23,14 +23,16 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     // Tests make files read-only; give the owner rights back before removing.
-    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
     fs::remove_all(path_, ec);
 }
 
-std::string TempDir::File(std::string_view name) const { return (fs::path(path_) / fs::path(name)).string(); }
+std::string TempDir::File(std::string_view name) const {
+    return (fs::path(path_) / fs::path(name)).string();
+}
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
     fs::path p = fs::path(path_) / fs::path(name);

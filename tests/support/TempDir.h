@@ -7,7 +7,7 @@
 namespace keelson::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     // returns its path.
     std::string Write(std::string_view name, std::string_view bytes) const;
 
-private:
+  private:
     std::string path_;
 };
 
