@@ -140,6 +140,9 @@ void TMainMenuForm::FormShow() {
 }
 
 void TMainMenuForm::StartUp() {
+    // Known before anything can fail, so that the uninstall always finds
+    // the installation folder.
+    AppSettings.ProgramFolder = FolderOfPath(platform::ExecutablePath());
     platform::SettingsStore& store = MachineStore();
     const bool keyExists = SettingsKeyExists(store);
     AppSettings.SettingsPresent = keyExists;
@@ -163,7 +166,6 @@ void TMainMenuForm::StartUp() {
         AppSettings.ExitOnRunUT = true;
         SaveFlagValues(store, AppSettings);
     }
-    AppSettings.ProgramFolder = FolderOfPath(platform::ExecutablePath());
     LoadPathValues(store, AppSettings);
     LoadFlagValues(store, AppSettings);
 }

@@ -59,6 +59,7 @@ class OptionsTest : public QObject {
     void uninstallCancelledChangesNothing();
     void uninstallRemovesOnlyKeelsonsKeysAndEndsWithoutSaving();
     void uninstallKeepsAnotherSubkeyOfTheProductKey();
+    void uninstallWithTheKeysAlreadyGoneStillShowsTheFolderAndEnds();
 };
 
 void OptionsTest::theWindowShowsTheSettings() {
@@ -298,6 +299,29 @@ void OptionsTest::uninstallKeepsAnotherSubkeyOfTheProductKey() {
     QCOMPARE(status, 0);
     QVERIFY(!start.KeyExists(std::string(kSettingsKeyPath)));
     QVERIFY(start.KeyExists("Software\\Brindlewood\\Keelson\\2"));
+}
+
+void OptionsTest::uninstallWithTheKeysAlreadyGoneStillShowsTheFolderAndEnds() {
+    ProgramStart start;
+    start.StoreSettingsForGame();
+    start.RecordGameFolder(start.GameFolder());
+    hooks::SetStartResult(true);
+    int status = RunProgram(start.Windows(), [&] {
+        // Removed by hand while the program runs.
+        start.Store()
+            ->Open("Software\\Brindlewood", platform::SettingsStore::Access::Full)
+            ->DeleteSubkeyTree("Keelson");
+        InOptions(start, [](QWidget* options) {
+            hooks::SetNextAnswer(true);
+            Click(options, "BitBtn1");
+        });
+    });
+    QCOMPARE(status, 0);
+    QCOMPARE(hooks::StartedSoFar().size(), std::size_t(1));
+    QVERIFY(hooks::ShownSoFar().back().kind == hooks::Kind::Confirm);
+    // The game's own key is never touched.
+    QVERIFY(start.KeyExists(std::string(kGameInstallerKeyPath)));
+    QVERIFY(!start.KeyExists(std::string(kSettingsKeyPath)));
 }
 
 KEELSON_WINDOW_TEST_MAIN(OptionsTest)

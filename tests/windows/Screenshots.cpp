@@ -18,6 +18,7 @@
 #include "app/MainMenu.h"
 #include "app/Options.h"
 #include "app/Settings.h"
+#include "app/Win1252.h"
 #include "botui/BotLib.h"
 #include "botui/BotSaveWizard.h"
 #include "common/Errors.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     confirm.addButton("Cancel", QMessageBox::RejectRole);
     ok &= Save(&confirm, dir, "UninstallConfirm");
     QMessageBox error(QMessageBox::Critical, "Keelson",
-                      QString::fromStdString(ErrorBoxText("Failed to set data for 'UtBasePath'")),
+                      FromAnsi(ErrorBoxText("Failed to set data for 'UtBasePath'")),
                       QMessageBox::Ok);
     ok &= Save(&error, dir, "ErrorBox");
     return ok ? 0 : 1;
