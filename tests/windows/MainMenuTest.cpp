@@ -45,6 +45,7 @@ class MainMenuTest : public QObject {
     void theCloseBoxSavesToo();
     void aFailedSaveIsShownAndTheProgramStillEnds();
     void theButtonsOpenTheirWindowsModally();
+    void theAccessKeysWork();
 };
 
 void MainMenuTest::runWithTheDialogCancelledDoesNothingAndAsksAgain() {
@@ -130,6 +131,10 @@ void MainMenuTest::aGameThatCannotStartIsReportedAndTheProgramStays() {
     QVERIFY(Main(start)->isVisible());
     // Nothing was saved on the way.
     QCOMPARE(start.StoredFlag("ExitOnRunUT"), 0LL);
+    // The button is not left pressed: the next click fails the same way.
+    QVERIFY(!Main(start)->findChild<QPushButton*>("RunUTBtn")->isDown());
+    Click(Main(start), "RunUTBtn");
+    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(2));
 }
 
 void MainMenuTest::exitSavesAChangedOption() {
@@ -195,6 +200,28 @@ void MainMenuTest::theButtonsOpenTheirWindowsModally() {
     WhenModal("AboutBox", [](QWidget* about) { Click(about, "OKButton"); });
     Click(Main(start), "AboutBtn");
     QVERIFY(!StepFailed());
+}
+
+void MainMenuTest::theAccessKeysWork() {
+    ProgramStart start;
+    start.StoreSettingsForGame();
+    bool aboutOpened = false;
+    int status = RunProgram(start.Windows(), [&] {
+        QWidget* main = Main(start);
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        WhenModal("AboutBox", [&](QWidget* about) {
+            aboutOpened = true;
+            QTest::keyClick(about, Qt::Key_Return);  // OK is the default button
+        });
+        QTest::keyClick(main, Qt::Key_A, Qt::AltModifier);
+        AppSettings.UtBasePath = "/changed";
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(main, Qt::Key_X, Qt::AltModifier);
+    });
+    QCOMPARE(status, 0);
+    QVERIFY(aboutOpened);
+    QCOMPARE(start.StoredText("UtBasePath"), std::string("/changed"));
 }
 
 KEELSON_WINDOW_TEST_MAIN(MainMenuTest)
