@@ -60,6 +60,11 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogReques
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
+    if (mode == QFileDialog::AcceptSave) {
+        // Saving over an existing file asks nothing, as every other command
+        // that replaces data.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
     dialog.setNameFilter(QtFilterOf(request.filter));
     dialog.setDefaultSuffix(FromAnsi(request.defaultExt));
     if (!request.initialFolder.empty()) {

@@ -31,7 +31,8 @@ QString QtFilterOf(const std::string& filter);
 // the chosen file, or nothing when cancelled.
 std::optional<std::string> OpenFile(QWidget* parent, const FileDialogRequest& request);
 
-// The save dialog: the chosen folder must exist.
+// The save dialog: the chosen folder must exist; an existing file is
+// replaced without a question.
 std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& request);
 
 // A plain message box: title "Keelson", the text, an OK button.
