@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <deque>
+#include <memory>
 
 #include "app/Win1252.h"
 #include "common/Errors.h"
@@ -55,28 +56,12 @@ std::optional<std::optional<std::string>> HookedFileName() {
 }
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
-                                         QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, FromAnsi(request.title));
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                       : QFileDialog::AnyFile);
-    if (mode == QFileDialog::AcceptSave) {
-        // Saving over an existing file asks nothing, as every other command
-        // that replaces data.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    }
-    dialog.setNameFilter(QtFilterOf(request.filter));
-    dialog.setDefaultSuffix(FromAnsi(request.defaultExt));
-    if (!request.initialFolder.empty()) {
-        dialog.setDirectory(FromAnsi(request.initialFolder));
-    }
-    if (!request.fileName.empty()) {
-        dialog.selectFile(FromAnsi(request.fileName));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+                                         bool forSaving) {
+    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(parent, request, forSaving);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return ToAnsi(dialog.selectedFiles().front());
+    return ToAnsi(dialog->selectedFiles().front());
 }
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
@@ -86,6 +71,27 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
 }
 
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                            bool forSaving) {
+    auto dialog = std::make_unique<QFileDialog>(parent, FromAnsi(request.title));
+    dialog->setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (forSaving) {
+        // Saving over an existing file asks nothing, as every other command
+        // that replaces data.
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    dialog->setNameFilter(QtFilterOf(request.filter));
+    dialog->setDefaultSuffix(FromAnsi(request.defaultExt));
+    if (!request.initialFolder.empty()) {
+        dialog->setDirectory(FromAnsi(request.initialFolder));
+    }
+    if (!request.fileName.empty()) {
+        dialog->selectFile(FromAnsi(request.fileName));
+    }
+    return dialog;
+}
 
 QString QtFilterOf(const std::string& filter) {
     QStringList parts = FromAnsi(filter).split(QLatin1Char('|'));
@@ -107,7 +113,7 @@ std::optional<std::string> OpenFile(QWidget* parent, const FileDialogRequest& re
     if (auto hooked = HookedFileName()) {
         return *hooked;
     }
-    return RunFileDialog(parent, request, QFileDialog::AcceptOpen);
+    return RunFileDialog(parent, request, false);
 }
 
 std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& request) {
@@ -115,7 +121,7 @@ std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& re
     if (auto hooked = HookedFileName()) {
         return *hooked;
     }
-    return RunFileDialog(parent, request, QFileDialog::AcceptSave);
+    return RunFileDialog(parent, request, true);
 }
 
 void ShowMessage(QWidget* parent, const std::string& text) {

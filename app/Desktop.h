@@ -4,10 +4,12 @@
 // dialog without a person and see what was shown or started. In normal use
 // they show Qt's real dialogs and start real programs.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 class QString;
 
@@ -26,6 +28,10 @@ struct FileDialogRequest {
 // "Desc|*.a;*.b|Desc2|*.c" in Qt's form "Desc (*.a *.b);;Desc2 (*.c)". A
 // description that already ends in its patterns is kept as it stands.
 QString QtFilterOf(const std::string& filter);
+
+// The dialog that OpenFile or SaveFile shows, set up from the request.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                            bool forSaving);
 
 // The open dialog: the chosen folder and file must exist. The full path of
 // the chosen file, or nothing when cancelled.

@@ -1,5 +1,6 @@
 // The desktop seam, the text conversion and the application's error box.
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -57,6 +58,7 @@ class DesktopTest : public QObject {
     void theTableAgreesWithQtsDecoder();
     void charactersOutsideTheCodePageBecomeQuestionMarks();
     void filtersBecomeQtFilters();
+    void theFileDialogsAreSetUpFromTheRequest();
     void anExceptionFromAHandlerIsShownAndTheProgramGoesOn();
     void theErrorBoxHasTitleIconButtonAndFullStop();
     void theConfirmationAnswersWithItsRealButtons();
@@ -96,6 +98,25 @@ void DesktopTest::filtersBecomeQtFilters() {
              QString("Bot libraries (*.ut_botlib);;All files (*.*)"));
     QCOMPARE(desktop::QtFilterOf("Packages|*.u;*.utx"), QString("Packages (*.u *.utx)"));
     QCOMPARE(desktop::QtFilterOf(""), QString());
+}
+
+void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
+    TempDir dir;
+    const std::string ini = dir.Write("System/UnrealTournament.ini", "");
+    const desktop::FileDialogRequest request{
+        "Select UT system INI", ini, "UT system INI (*.ini)|*.ini", "ini", dir.File("System")};
+    auto open = desktop::MakeFileDialog(nullptr, request, false);
+    QCOMPARE(open->windowTitle(), QString("Select UT system INI"));
+    QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
+    QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
+    QCOMPARE(open->nameFilters(), QStringList{"UT system INI (*.ini)"});
+    QCOMPARE(open->defaultSuffix(), QString("ini"));
+    QCOMPARE(open->directory().absolutePath().toStdString(), dir.File("System"));
+    auto save = desktop::MakeFileDialog(
+        nullptr, {"Save library", "", "Bot libraries|*.ut_botlib", "ut_botlib", dir.Path()}, true);
+    QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+    QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
+    QCOMPARE(save->nameFilters(), QStringList{"Bot libraries (*.ut_botlib)"});
 }
 
 void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {
