@@ -1,8 +1,10 @@
 #include "tests/windows/WindowTest.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <filesystem>
+#include <vector>
 
 #include "app/Desktop.h"
 #include "app/KeelsonApplication.h"
@@ -13,6 +15,8 @@ namespace keelson::test {
 
 namespace {
 bool stepFailed = false;
+// Waits for modal windows that have not come up yet.
+std::vector<QPointer<QTimer>> pendingWaits;
 
 platform::StoredValue Text(const std::string& text) {
     return {platform::kRegSz, text + std::string(1, '\0')};
@@ -21,6 +25,7 @@ platform::StoredValue Text(const std::string& text) {
 // Polls for a modal window and acts on it once.
 void WhenModalMatches(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;
+    pendingWaits.emplace_back(timer);
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, tries, matches, act] {
         QWidget* modal = QApplication::activeModalWidget();
@@ -58,6 +63,18 @@ ProgramStart::ProgramStart() {
 }
 
 ProgramStart::~ProgramStart() {
+    // A wait still pending would act on a later case's windows.
+    bool waitsLeft = false;
+    for (QPointer<QTimer>& wait : pendingWaits) {
+        if (wait && wait->isActive()) {
+            waitsLeft = true;
+        }
+        delete wait.data();
+    }
+    pendingWaits.clear();
+    if (waitsLeft) {
+        QTest::qFail("a modal window that the case waited for never came up", __FILE__, __LINE__);
+    }
     windows_.reset();
     CloseMachineStore();
 }
