@@ -1,0 +1,197 @@
+// The desktop seam, the text conversion and the application's error box.
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <new>
+
+#include "app/Desktop.h"
+#include "app/KeelsonApplication.h"
+#include "app/Win1252.h"
+#include "common/Errors.h"
+#include "tests/windows/WindowTest.h"
+
+using namespace keelson;
+using namespace keelson::test;
+namespace hooks = keelson::desktop::testing;
+
+namespace {
+
+// An object whose event handler fails as a handler of the program might.
+class Failing : public QObject {
+  public:
+    enum class How { Keelson, OutOfMemory, Other };
+    explicit Failing(How how) : how_(how) {}
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::User) {
+            return QObject::event(e);
+        }
+        switch (how_) {
+            case How::Keelson:
+                throw FileError("File not found");
+            case How::OutOfMemory:
+                throw std::bad_alloc();
+            case How::Other:
+                throw 42;
+        }
+        return true;
+    }
+
+  private:
+    How how_;
+};
+
+void Raise(Failing::How how) {
+    Failing failing(how);
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&failing, &event);
+}
+
+}  // namespace
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { hooks::Reset(); }
+    void everyByteSurvivesARoundTrip();
+    void theTableAgreesWithQtsDecoder();
+    void charactersOutsideTheCodePageBecomeQuestionMarks();
+    void filtersBecomeQtFilters();
+    void theFileDialogsAreSetUpFromTheRequest();
+    void anExceptionFromAHandlerIsShownAndTheProgramGoesOn();
+    void theErrorBoxHasTitleIconButtonAndFullStop();
+    void theConfirmationAnswersWithItsRealButtons();
+};
+
+void DesktopTest::everyByteSurvivesARoundTrip() {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all.push_back(static_cast<char>(b));
+    }
+    QString text = FromAnsi(all);
+    QCOMPARE(text.size(), qsizetype(256));
+    QCOMPARE(ToAnsi(text), all);
+}
+
+void DesktopTest::theTableAgreesWithQtsDecoder() {
+    QStringDecoder decoder("windows-1252");
+    if (!decoder.isValid()) {
+        QSKIP("this Qt has no windows-1252 decoder");
+    }
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        QString expected = decoder.decode(QByteArrayView(&byte, 1));
+        QCOMPARE(FromAnsi(std::string_view(&byte, 1)), expected);
+    }
+}
+
+void DesktopTest::charactersOutsideTheCodePageBecomeQuestionMarks() {
+    QCOMPARE(ToAnsi(QString::fromUtf8("a\u0100b\u2713")), std::string("a?b?"));
+    QCOMPARE(ToAnsi(QString::fromUtf8("\U0001F600")), std::string("?"));  // one, not two
+    QCOMPARE(ToAnsi(QString::fromUtf8("\u20AC\u0178\u00FF")), std::string("\x80\x9F\xFF"));
+}
+
+void DesktopTest::filtersBecomeQtFilters() {
+    QCOMPARE(desktop::QtFilterOf("UT system INI (*.ini)|*.ini"), QString("UT system INI (*.ini)"));
+    QCOMPARE(desktop::QtFilterOf("Bot libraries|*.ut_botlib|All files|*.*"),
+             QString("Bot libraries (*.ut_botlib);;All files (*.*)"));
+    QCOMPARE(desktop::QtFilterOf("Packages|*.u;*.utx"), QString("Packages (*.u *.utx)"));
+    QCOMPARE(desktop::QtFilterOf(""), QString());
+}
+
+void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
+    TempDir dir;
+    const std::string ini = dir.Write("System/UnrealTournament.ini", "");
+    const desktop::FileDialogRequest request{
+        "Select UT system INI", ini, "UT system INI (*.ini)|*.ini", "ini", dir.File("System")};
+    auto open = desktop::MakeFileDialog(nullptr, request, false);
+    QCOMPARE(open->windowTitle(), QString("Select UT system INI"));
+    QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
+    QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
+    QCOMPARE(open->nameFilters(), QStringList{"UT system INI (*.ini)"});
+    QCOMPARE(open->defaultSuffix(), QString("ini"));
+    QCOMPARE(open->directory().absolutePath().toStdString(), dir.File("System"));
+    auto save = desktop::MakeFileDialog(
+        nullptr, {"Save library", "", "Bot libraries|*.ut_botlib", "ut_botlib", dir.Path()}, true);
+    QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+    QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
+    QCOMPARE(save->nameFilters(), QStringList{"Bot libraries (*.ut_botlib)"});
+}
+
+void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {
+    Raise(Failing::How::Keelson);
+    Raise(Failing::How::OutOfMemory);
+    Raise(Failing::How::Other);
+    const auto& shown = hooks::ShownSoFar();
+    QCOMPARE(shown.size(), std::size_t(3));
+    QVERIFY(shown[0].kind == hooks::Kind::Error);
+    QCOMPARE(shown[0].title, std::string("Keelson"));
+    QCOMPARE(shown[0].text, std::string("File not found."));
+    QCOMPARE(shown[1].text, std::string("Out of memory."));
+    QCOMPARE(shown[2].text, std::string("Unknown error."));
+}
+
+void DesktopTest::theErrorBoxHasTitleIconButtonAndFullStop() {
+    hooks::SetBoxesShown(true);
+    struct Case {
+        const char* message;
+        const char* shown;
+    };
+    // A full stop only after a character above ".".
+    const Case cases[] = {
+        {"Disk full", "Disk full."},
+        {"Failed to set data for 'UtBasePath'", "Failed to set data for 'UtBasePath'"},
+        {"List index out of bounds (5)", "List index out of bounds (5)"},
+        {"Stop!", "Stop!"},
+        {"Done.", "Done."},
+        {"I/O error 5", "I/O error 5."}};
+    for (const Case& c : cases) {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
+        WhenMessageBox([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = int(box->buttons().size());
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        desktop::ShowError(nullptr, c.message);
+        QVERIFY(!StepFailed());
+        QCOMPARE(title, QString("Keelson"));
+        QCOMPARE(text, QString(c.shown));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, 1);
+    }
+}
+
+void DesktopTest::theConfirmationAnswersWithItsRealButtons() {
+    hooks::SetBoxesShown(true);
+    for (bool yes : {true, false}) {
+        QString title, yesText, cancelText;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenMessageBox([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            title = box->windowTitle();
+            icon = box->icon();
+            auto* yesButton = box->findChild<QPushButton*>("YesButton");
+            auto* cancelButton = box->findChild<QPushButton*>("CancelButton");
+            yesText = yesButton->text();
+            cancelText = cancelButton->text();
+            QTest::mouseClick(yes ? yesButton : cancelButton, Qt::LeftButton);
+        });
+        QCOMPARE(desktop::Confirm(nullptr, "Confirm", "Sure?", "&Yes", "Cancel"), yes);
+        QCOMPARE(title, QString("Confirm"));
+        QCOMPARE(icon, QMessageBox::Question);
+        QCOMPARE(yesText, QString("&Yes"));
+        QCOMPARE(cancelText, QString("Cancel"));
+    }
+    // Esc is the other button.
+    WhenMessageBox([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    QVERIFY(!desktop::Confirm(nullptr, "Confirm", "Sure?", "&Yes", "Cancel"));
+}
+
+KEELSON_WINDOW_TEST_MAIN(DesktopTest)
+#include "DesktopTest.moc"

@@ -1,0 +1,95 @@
+// keelson-screenshots DIR GAMEFOLDER: saves a picture of each of the
+// program's windows into DIR, filled as the user would meet them on the
+// given game folder. Used by scripts/screenshots; not installed.
+
+#include <QDir>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStyle>
+#include <QTimer>
+#include <QWidget>
+#include <iostream>
+
+#include "app/About.h"
+#include "app/FirstRun.h"
+#include "app/FirstRunOptions.h"
+#include "app/KeelsonApplication.h"
+#include "app/KeelsonWindows.h"
+#include "app/MainMenu.h"
+#include "app/Options.h"
+#include "app/Settings.h"
+#include "app/Win1252.h"
+#include "botui/BotLib.h"
+#include "botui/BotSaveWizard.h"
+#include "common/Errors.h"
+#include "packages/SvPack.h"
+#include "packages/YouDontHaveMod.h"
+
+using namespace keelson;
+
+namespace {
+
+bool Save(QWidget* window, const QString& dir, const QString& name) {
+    window->show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    QPixmap picture = window->grab();
+    window->hide();
+    const QString path = QDir(dir).filePath(name + ".png");
+    if (!picture.save(path)) {
+        std::cerr << "cannot write " << path.toStdString() << "\n";
+        return false;
+    }
+    std::cout << path.toStdString() << "  " << window->windowTitle().toStdString() << "\n";
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    KeelsonApplication app(argc, argv);
+    if (argc < 3) {
+        std::cerr << "usage: keelson-screenshots DIR GAMEFOLDER\n";
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dir);
+
+    auto windows = CreateWindows();
+    // The settings as a start on that game folder would have them; the
+    // start-up sequence itself is not run (it would show the terms).
+    SetFirstStartValues(AppSettings, argv[2]);
+    AppSettings.SettingsPresent = true;
+    windows->FirstRunOptionsForm->ShowFolder(AppSettings.UtBasePath);
+
+    bool ok = true;
+    // The main window without its start-up: shown through the base class.
+    windows->MainMenuForm->QWidget::setVisible(true);
+    ok &= Save(windows->MainMenuForm.get(), dir, "MainMenu");
+    ok &= Save(windows->FirstRunForm.get(), dir, "FirstRun");
+    ok &= Save(windows->FirstRunOptionsForm.get(), dir, "FirstRunOptions");
+    QTimer::singleShot(200, [&] {
+        ok &= Save(windows->OptionsForm.get(), dir, "Options");
+        windows->OptionsForm->reject();
+    });
+    windows->OptionsForm->EditOptions();
+    ok &= Save(windows->AboutBox.get(), dir, "About");
+    ok &= Save(windows->BotLibForm.get(), dir, "BotLib");
+    ok &= Save(windows->BotSaveWizardForm.get(), dir, "BotSaveWizard");
+    ok &= Save(windows->SvPackForm.get(), dir, "SvPack");
+    ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
+
+    // The uninstall's question and the error box, built as the program
+    // builds them.
+    QMessageBox confirm(QMessageBox::Question, "Confirm", kUninstallQuestion,
+                        QMessageBox::NoButton);
+    confirm.addButton("&Yes", QMessageBox::YesRole);
+    confirm.addButton("Cancel", QMessageBox::RejectRole);
+    ok &= Save(&confirm, dir, "UninstallConfirm");
+    QMessageBox error(QMessageBox::Critical, "Keelson",
+                      FromAnsi(ErrorBoxText("Failed to set data for 'UtBasePath'")),
+                      QMessageBox::Ok);
+    ok &= Save(&error, dir, "ErrorBox");
+    return ok ? 0 : 1;
+}
