@@ -34,6 +34,10 @@ run: build
 bench: build
 	build/ci/bench/keelson-bench
 
+# A picture of every window, taken under Xvfb, in build/screenshots.
+screenshots: build
+	scripts/screenshots
+
 # The Windows build of the core and keelson-cli, run under Wine.
 windows-check:
 	scripts/windows-check

@@ -61,7 +61,7 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogReques
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return ToAnsi(dialog->selectedFiles().front());
+    return ToPath(dialog->selectedFiles().front());
 }
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
@@ -85,10 +85,10 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogReq
     dialog->setNameFilter(QtFilterOf(request.filter));
     dialog->setDefaultSuffix(FromAnsi(request.defaultExt));
     if (!request.initialFolder.empty()) {
-        dialog->setDirectory(FromAnsi(request.initialFolder));
+        dialog->setDirectory(FromPath(request.initialFolder));
     }
     if (!request.fileName.empty()) {
-        dialog->selectFile(FromAnsi(request.fileName));
+        dialog->selectFile(FromPath(request.fileName));
     }
     return dialog;
 }

@@ -46,7 +46,7 @@ TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TFirstRunOptionsForm::ShowFolder(const std::string& folder) {
-    Edit1->setText(FromAnsi(folder));
+    Edit1->setText(FromPath(folder));
 }
 
 void TFirstRunOptionsForm::showEvent(QShowEvent* event) {

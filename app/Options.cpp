@@ -60,7 +60,7 @@ QPushButton* AddBrowse(QWidget* parent, const char* name, int x, int y) {
 // a file exists there.
 void BrowseInto(QLineEdit* edit, const std::string& path) {
     if (platform::FileExists(path)) {
-        edit->setText(FromAnsi(path));
+        edit->setText(FromPath(path));
     }
 }
 
@@ -157,12 +157,12 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TOptionsForm::EditOptions() {
-    UtBaseEdit->setText(FromAnsi(AppSettings.UtBasePath));
-    UTuseredit->setText(FromAnsi(AppSettings.PathToUtUserIni));
+    UtBaseEdit->setText(FromPath(AppSettings.UtBasePath));
+    UTuseredit->setText(FromPath(AppSettings.PathToUtUserIni));
     UtUserPromptCheckbox->setChecked(AppSettings.PromptToFindUser);
-    UTIniEdit->setText(FromAnsi(AppSettings.PathToUtSysIni));
+    UTIniEdit->setText(FromPath(AppSettings.PathToUtSysIni));
     UtIniPromptCheckbox->setChecked(AppSettings.PromptToFindIni);
-    UtExeEdit->setText(FromAnsi(AppSettings.PathToUtExe));
+    UtExeEdit->setText(FromPath(AppSettings.PathToUtExe));
     UtExePromptCheckbox->setChecked(AppSettings.PromptToFindExe);
     AutoExitCheckbox->setChecked(AppSettings.ExitOnRunUT);
 
@@ -170,13 +170,13 @@ void TOptionsForm::EditOptions() {
         return;
     }
     // Stored as typed: nothing trimmed or tested, and a new base folder
-    // leaves the three file paths alone.
-    AppSettings.UtBasePath = ToAnsi(UtBaseEdit->text());
-    AppSettings.PathToUtUserIni = ToAnsi(UTuseredit->text());
+    // leaves the three file paths alone. A box left as it was keeps its bytes.
+    AppSettings.UtBasePath = PathOfBox(UtBaseEdit->text(), AppSettings.UtBasePath);
+    AppSettings.PathToUtUserIni = PathOfBox(UTuseredit->text(), AppSettings.PathToUtUserIni);
     AppSettings.PromptToFindUser = UtUserPromptCheckbox->isChecked();
-    AppSettings.PathToUtSysIni = ToAnsi(UTIniEdit->text());
+    AppSettings.PathToUtSysIni = PathOfBox(UTIniEdit->text(), AppSettings.PathToUtSysIni);
     AppSettings.PromptToFindIni = UtIniPromptCheckbox->isChecked();
-    AppSettings.PathToUtExe = ToAnsi(UtExeEdit->text());
+    AppSettings.PathToUtExe = PathOfBox(UtExeEdit->text(), AppSettings.PathToUtExe);
     AppSettings.PromptToFindExe = UtExePromptCheckbox->isChecked();
     AppSettings.ExitOnRunUT = AutoExitCheckbox->isChecked();
 }

@@ -1,5 +1,8 @@
 #include "app/Win1252.h"
 
+#include <QFile>
+#include <QStringDecoder>
+
 #include <array>
 
 namespace keelson {
@@ -58,6 +61,29 @@ std::string ToAnsi(const QString& text) {
         bytes.push_back(ByteOfChar(c));
     }
     return bytes;
+}
+
+QString FromPath(std::string_view bytes) {
+#ifdef _WIN32
+    return FromAnsi(bytes);
+#else
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return utf8.hasError() ? FromAnsi(bytes) : text;
+#endif
+}
+
+std::string ToPath(const QString& text) {
+#ifdef _WIN32
+    return ToAnsi(text);
+#else
+    QByteArray bytes = QFile::encodeName(text);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+#endif
+}
+
+std::string PathOfBox(const QString& text, const std::string& original) {
+    return text == FromPath(original) ? original : ToPath(text);
 }
 
 }  // namespace keelson

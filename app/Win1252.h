@@ -13,4 +13,17 @@ namespace keelson {
 QString FromAnsi(std::string_view bytes);
 std::string ToAnsi(const QString& text);
 
+// Paths shown in a box or chosen in a dialog. On Windows they are ANSI texts
+// like every other. Elsewhere the file system names files in UTF-8, so a
+// path is converted with it: a folder named "Jeux é" is then both shown as
+// such and found again when typed or picked. Bytes that are no UTF-8 (a
+// path stored in Windows-1252) are shown by the table above instead.
+QString FromPath(std::string_view bytes);
+std::string ToPath(const QString& text);
+
+// What a path box holds when its window is closed: the original bytes when
+// the box still shows them, so that an unchanged path is stored exactly as
+// it was, else the text as a path.
+std::string PathOfBox(const QString& text, const std::string& original);
+
 }  // namespace keelson

@@ -1,15 +1,20 @@
 // The desktop seam, the text conversion and the application's error box.
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <new>
 
 #include "app/Desktop.h"
 #include "app/KeelsonApplication.h"
 #include "app/Win1252.h"
 #include "common/Errors.h"
+#include "platform/FileSystem.h"
 #include "tests/windows/WindowTest.h"
 
 using namespace keelson;
@@ -57,6 +62,7 @@ class DesktopTest : public QObject {
     void everyByteSurvivesARoundTrip();
     void theTableAgreesWithQtsDecoder();
     void charactersOutsideTheCodePageBecomeQuestionMarks();
+    void pathsKeepTheFileSystemsNames();
     void filtersBecomeQtFilters();
     void theFileDialogsAreSetUpFromTheRequest();
     void anExceptionFromAHandlerIsShownAndTheProgramGoesOn();
@@ -90,6 +96,22 @@ void DesktopTest::charactersOutsideTheCodePageBecomeQuestionMarks() {
     QCOMPARE(ToAnsi(QString::fromUtf8("a\u0100b\u2713")), std::string("a?b?"));
     QCOMPARE(ToAnsi(QString::fromUtf8("\U0001F600")), std::string("?"));  // one, not two
     QCOMPARE(ToAnsi(QString::fromUtf8("\u20AC\u0178\u00FF")), std::string("\x80\x9F\xFF"));
+}
+
+void DesktopTest::pathsKeepTheFileSystemsNames() {
+    // A folder whose name the file system holds in UTF-8, as Linux does.
+    QTemporaryDir dir;
+    const QString shown = dir.path() + QStringLiteral("/Jeux \u00E9t\u00E9/User.ini");
+    QVERIFY(QDir().mkpath(QFileInfo(shown).path()));
+    QFile file(shown);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const std::string path = ToPath(shown);
+#ifndef _WIN32
+    QVERIFY(path.find("\xC3\xA9") != std::string::npos);
+#endif
+    QVERIFY(platform::FileExists(path));
+    QCOMPARE(FromPath(path), shown);
 }
 
 void DesktopTest::filtersBecomeQtFilters() {

@@ -32,7 +32,14 @@ void WhenModalMatches(std::function<bool(QWidget*)> matches, std::function<void(
         if (modal && modal->isVisible() && matches(modal)) {
             timer->stop();
             timer->deleteLater();
+            QPointer<QWidget> window(modal);
             act(modal);
+            // A check that failed in act returned early, before act closed
+            // the window: close it, or the test would wait for ever.
+            if (QTest::currentTestFailed() && window && window->isVisible()) {
+                stepFailed = true;
+                window->close();
+            }
             return;
         }
         if (++*tries > 500) {
