@@ -75,7 +75,7 @@ struct FilePrompt {
 // provide it with the main window's open dialog. Without one, a getter whose
 // prompt flag is set answers "<cancelled>".
 class PathPrompter {
-public:
+  public:
     virtual ~PathPrompter() = default;
     // The chosen file's full path, or nothing when the user cancels.
     virtual std::optional<std::string> AskForFile(const FilePrompt& prompt) = 0;
