@@ -14,19 +14,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string_view SkipLeadingBlanks(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') {
@@ -72,7 +59,7 @@ std::int32_t StrToIntOrZero(std::string_view text) {
         }
         std::uint32_t value = 0;
         for (char c : digits) {
-            int v = HexValue(c);
+            int v = HexDigitValue(c);
             if (v < 0) {
                 return 0;
             }
@@ -189,6 +176,19 @@ std::string FolderOfPath(std::string_view path) {
 std::string FileNameOfPath(std::string_view path) {
     std::size_t pos = path.find_last_of("\\/:");
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
 }
 
 char UpperAscii(char c) {

@@ -45,6 +45,9 @@ std::string FolderOfPath(std::string_view path);
 // The file name part of a path: everything behind its last "\", "/" or ":".
 std::string FileNameOfPath(std::string_view path);
 
+// The value of a hexadecimal digit (0-9, a-f, A-F), or -1.
+int HexDigitValue(char c);
+
 // Upper-casing of the game's INI files: only the letters a to z change.
 char UpperAscii(char c);
 std::string UpperAscii(std::string_view text);

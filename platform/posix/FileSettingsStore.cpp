@@ -129,19 +129,6 @@ std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
 }
@@ -180,7 +167,7 @@ std::uint32_t ParseHexNumber(std::string_view s) {
     }
     std::uint32_t n = 0;
     for (char c : s) {
-        int d = HexDigit(c);
+        int d = HexDigitValue(c);
         if (d < 0) {
             throw ParseFailure{};
         }
@@ -199,10 +186,10 @@ std::string ParseHexBytes(std::string_view s) {
     for (;;) {
         std::size_t comma = s.find(',');
         std::string_view item = TrimBlanks(s.substr(0, comma));
-        if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0) {
+        if (item.size() != 2 || HexDigitValue(item[0]) < 0 || HexDigitValue(item[1]) < 0) {
             throw ParseFailure{};
         }
-        bytes.push_back(static_cast<char>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
+        bytes.push_back(static_cast<char>(HexDigitValue(item[0]) * 16 + HexDigitValue(item[1])));
         if (comma == std::string_view::npos) {
             return bytes;
         }

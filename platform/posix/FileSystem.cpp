@@ -85,6 +85,19 @@ void WriteAll(int fd, std::string_view content) {
     }
 }
 
+// One read(2): the bytes read, 0 at the end of the file.
+std::size_t ReadSome(int fd, char* into, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::read(fd, into, size);
+        if (n >= 0) {
+            return static_cast<std::size_t>(n);
+        }
+        if (errno != EINTR) {
+            ThrowErrno(errno);
+        }
+    }
+}
+
 mode_t CurrentUmask() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -126,40 +139,21 @@ std::string ReadWholeFile(const std::string& path) {
     }
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     // Read the size the file reports straight into place, then go on through
-    // a small buffer for a file that grew or reports no size (a pipe), so a
-    // file of known size is never copied a second time.
-    std::string content;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        content.resize(static_cast<std::size_t>(st.st_size));
-    }
+    // a small buffer for a file that grew meanwhile, so a file is never
+    // copied a second time.
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t filled = 0;
     while (filled < content.size()) {
-        ssize_t n = ::read(fd.get(), content.data() + filled, content.size() - filled);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ThrowErrno(errno);
-        }
+        std::size_t n = ReadSome(fd.get(), content.data() + filled, content.size() - filled);
         if (n == 0) {
             break;
         }
-        filled += static_cast<std::size_t>(n);
+        filled += n;
     }
     content.resize(filled);
     char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ThrowErrno(errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(n));
+    while (std::size_t n = ReadSome(fd.get(), buffer, sizeof buffer)) {
+        content.append(buffer, n);
     }
     return content;
 }
