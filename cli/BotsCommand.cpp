@@ -17,7 +17,7 @@
 namespace keelson::cli {
 
 const std::string_view kBotsHelp =
-    "  keelson-cli bots import [USER_INI] LIBRARY [--append]\n"
+    "  keelson-cli bots import [USER_INI | --user-ini PATH] LIBRARY [--append]\n"
     "      Reads the 32 bots of a user INI into a bot library, which it replaces;\n"
     "      with --append the library's own bots (if it exists) come first.\n"
     "  keelson-cli bots list LIBRARY\n"
@@ -31,10 +31,11 @@ const std::string_view kBotsHelp =
     "  keelson-cli bots delete LIBRARY INDEX\n"
     "  keelson-cli bots sort LIBRARY\n"
     "      Changes one bot, removes one bot, or sorts the bots by name.\n"
-    "  keelson-cli bots export LIBRARY [USER_INI]\n"
+    "  keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]\n"
     "      Puts up to 32 of the library's bots, in random order, into the user INI's\n"
     "      bot slots; unused slots get placeholders Bot_N.\n"
-    "      USER_INI defaults to the stored PathToUtUserIni (keelson-cli settings show).\n"
+    "      The user INI, as USER_INI or --user-ini PATH, defaults to the stored\n"
+    "      PathToUtUserIni (keelson-cli settings show).\n"
     "    Fields: Name Team Skill Accuracy CombatStyle Alertness Camping StrafingAbility\n"
     "    FavoriteWeapon Class Skin Face Voice Jumpy. Numbers are read as the user INI\n"
     "    reads them; texts keep at most 255 bytes.\n";
@@ -43,14 +44,16 @@ namespace {
 
 constexpr std::string_view kGroupUsage =
     "keelson-cli bots import|list|show|add|set|delete|sort|export ... (see keelson-cli --help)";
-constexpr std::string_view kImportUsage = "keelson-cli bots import [USER_INI] LIBRARY [--append]";
+constexpr std::string_view kImportUsage =
+    "keelson-cli bots import [USER_INI | --user-ini PATH] LIBRARY [--append]";
 constexpr std::string_view kListUsage = "keelson-cli bots list LIBRARY";
 constexpr std::string_view kShowUsage = "keelson-cli bots show LIBRARY [INDEX]";
 constexpr std::string_view kAddUsage = "keelson-cli bots add LIBRARY [Field=value ...]";
 constexpr std::string_view kSetUsage = "keelson-cli bots set LIBRARY INDEX Field=value ...";
 constexpr std::string_view kDeleteUsage = "keelson-cli bots delete LIBRARY INDEX";
 constexpr std::string_view kSortUsage = "keelson-cli bots sort LIBRARY";
-constexpr std::string_view kExportUsage = "keelson-cli bots export LIBRARY [USER_INI]";
+constexpr std::string_view kExportUsage =
+    "keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]";
 
 // The field names of the command line, in record order (the order of BotKey).
 constexpr std::array<std::string_view, 14> kFieldNames{
@@ -72,17 +75,26 @@ constexpr std::array<std::string_view, 14> kFieldNames{
 struct Words {
     std::vector<std::string> operands;
     bool append = false;
+    std::optional<std::string> userIni;  // --user-ini PATH
 };
 
-Words SplitWords(const Args& args, std::string_view usage, bool allowAppend = false) {
+// The options a command takes besides "--".
+enum Allowed : unsigned { kNoOptions = 0, kAppendOption = 1, kUserIniOption = 2 };
+
+Words SplitWords(const Args& args, std::string_view usage, unsigned allowed = kNoOptions) {
     Words words;
     bool options = true;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
         if (options && word == "--") {
             options = false;
-        } else if (options && allowAppend && word == "--append") {
+        } else if (options && (allowed & kAppendOption) && word == "--append") {
             words.append = true;
+        } else if (options && (allowed & kUserIniOption) && word == "--user-ini") {
+            if (i + 1 == args.size() || words.userIni) {
+                Usage(usage);
+            }
+            words.userIni = args[++i];
         } else if (options && word.size() > 2 && word.starts_with("--")) {
             Usage(usage, "unknown option: " + word);
         } else {
@@ -187,9 +199,17 @@ int ShowLibrary(const std::string& path, Show show) {
     return 0;
 }
 
-// The user INI operand at index at, or else the stored user INI.
-std::string UserIniOperand(const Words& words, std::size_t at) {
-    return at < words.operands.size() ? words.operands[at] : StoredUserIniPath();
+// The user INI: the one named by --user-ini or as an operand (never both),
+// or else the stored one.
+std::string UserIni(const Words& words, std::optional<std::string> operand,
+                    std::string_view usage) {
+    if (words.userIni && operand) {
+        Usage(usage, "the user INI is named twice");
+    }
+    if (words.userIni) {
+        return *words.userIni;
+    }
+    return operand ? *operand : StoredUserIniPath();
 }
 
 void WriteFields(std::ostream& out, const TBotRecord& bot) {
@@ -211,10 +231,11 @@ void WriteFields(std::ostream& out, const TBotRecord& bot) {
 }
 
 int Import(const Args& args) {
-    Words words = SplitWords(args, kImportUsage, /*allowAppend=*/true);
+    Words words = SplitWords(args, kImportUsage, kAppendOption | kUserIniOption);
     ExpectOperands(words, 1, 2, kImportUsage);
     const bool named = words.operands.size() == 2;
-    std::string userIni = named ? words.operands[0] : StoredUserIniPath();
+    std::string userIni = UserIni(
+        words, named ? std::optional<std::string>(words.operands[0]) : std::nullopt, kImportUsage);
     const std::string& library = words.operands[named ? 1 : 0];
     TBigKegOBots roster;
     if (words.append && platform::FileExists(library)) {
@@ -306,10 +327,13 @@ int Sort(const Args& args) {
 }
 
 int Export(const Args& args) {
-    Words words = SplitWords(args, kExportUsage);
+    Words words = SplitWords(args, kExportUsage, kUserIniOption);
     ExpectOperands(words, 1, 2, kExportUsage);
     TBigKegOBots roster = LoadLibrary(words.operands[0]);
-    std::string userIni = UserIniOperand(words, 1);
+    std::string userIni = UserIni(
+        words,
+        words.operands.size() == 2 ? std::optional<std::string>(words.operands[1]) : std::nullopt,
+        kExportUsage);
     TBotSlotTable slots;
     roster.FillGameSlots(slots);
     if (std::optional<ContentProblem> problem = WriteUserIniBots(slots, userIni)) {

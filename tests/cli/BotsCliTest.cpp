@@ -136,6 +136,16 @@ TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(ReadBytes(userIni).find("BotNames[0]="), std::string::npos);
     EXPECT_EQ(ReadBytes(userIni).find("=Ann\r\n"), std::string::npos);
+
+    // --user-ini names it explicitly; naming it twice is a usage error.
+    std::string other = dir.Write("Other.ini", UserIni());
+    r = RunCli({"bots", "import", "--user-ini", other, lib}, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(RunCli({"bots", "list", lib}).out.starts_with("Ann (Blue "));
+    r = RunCli({"bots", "export", lib, other, "--user-ini", other}, env);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(ReadBytes(other), UserIni());
+    EXPECT_EQ(RunCli({"bots", "export", lib, "--user-ini"}, env).status, 2);
 }
 
 TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
