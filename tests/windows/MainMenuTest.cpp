@@ -16,13 +16,6 @@ namespace hooks = keelson::desktop::testing;
 
 namespace {
 
-// A start with a stored settings key for the test's game folder.
-void StartNormally(ProgramStart& start) {
-    start.StoreSettingsForGame();
-    start.Windows().MainMenuForm->show();
-    QVERIFY(start.Windows().MainMenuForm->isVisible());
-}
-
 QWidget* Main(ProgramStart& start) {
     return start.Windows().MainMenuForm.get();
 }
@@ -50,7 +43,7 @@ class MainMenuTest : public QObject {
 
 void MainMenuTest::runWithTheDialogCancelledDoesNothingAndAsksAgain() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.PromptToFindExe = true;
     hooks::SetNextFileName(std::nullopt);
     Click(Main(start), "RunUTBtn");
@@ -68,7 +61,7 @@ void MainMenuTest::runWithTheDialogCancelledDoesNothingAndAsksAgain() {
 
 void MainMenuTest::runWithAMissingFileDoesNothing() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.ExitOnRunUT = true;
     AppSettings.PathToUtExe = start.GameFile("System/gone.exe");
     Click(Main(start), "RunUTBtn");
@@ -81,7 +74,7 @@ void MainMenuTest::runWithAMissingFileDoesNothing() {
 
 void MainMenuTest::runStartsTheGameInItsFolderAndKeepsRunning() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     Click(Main(start), "RunUTBtn");
     QCOMPARE(hooks::StartedSoFar().size(), std::size_t(1));
     QCOMPARE(hooks::StartedSoFar()[0].folder, start.GameFile("System"));
@@ -114,7 +107,7 @@ void MainMenuTest::runWithExitOnRunSavesTheSettingsAndEnds() {
 
 void MainMenuTest::aGameThatCannotStartIsReportedAndTheProgramStays() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.ExitOnRunUT = true;
     // Marked as a program but not one: the system refuses to run it.
     std::string exe = start.Folder().Write("game/System/Broken.exe", "not a program\n");
@@ -183,7 +176,7 @@ void MainMenuTest::aFailedSaveIsShownAndTheProgramStillEnds() {
 
 void MainMenuTest::theButtonsOpenTheirWindowsModally() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     const char* buttons[] = {"ConfigSPsBtn", "ConfigBotsBtn", "AboutBtn", "OptionsBtn"};
     const char* windows[] = {"SvPackForm", "BotLibForm", "AboutBox", "OptionsForm"};
     for (int i = 0; i < 4; ++i) {

@@ -16,11 +16,6 @@ namespace hooks = keelson::desktop::testing;
 
 namespace {
 
-void StartNormally(ProgramStart& start) {
-    start.StoreSettingsForGame();
-    start.Windows().MainMenuForm->show();
-}
-
 QLineEdit* Edit(QWidget* options, const char* name) {
     return options->findChild<QLineEdit*>(QString::fromLatin1(name));
 }
@@ -64,7 +59,7 @@ class OptionsTest : public QObject {
 
 void OptionsTest::theWindowShowsTheSettings() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.PromptToFindIni = true;
     InOptions(start, [&](QWidget* options) {
         QCOMPARE(Edit(options, "UtBaseEdit")->text().toStdString(), start.GameFolder());
@@ -84,7 +79,7 @@ void OptionsTest::theWindowShowsTheSettings() {
 
 void OptionsTest::okStoresEveryBoxAsTyped() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     const TAppSettings before = AppSettings;
     InOptions(start, [](QWidget* options) {
         Edit(options, "UtBaseEdit")->clear();
@@ -109,7 +104,7 @@ void OptionsTest::okStoresEveryBoxAsTyped() {
 
 void OptionsTest::cancelAndEscChangeNothing() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     const TAppSettings before = AppSettings;
     InOptions(start, [](QWidget* options) {
         QTest::keyClicks(Edit(options, "UtBaseEdit"), "/typed");
@@ -134,7 +129,7 @@ void OptionsTest::cancelAndEscChangeNothing() {
 
 void OptionsTest::browseWithoutPromptPutsBackTheStoredPath() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     InOptions(start, [&](QWidget* options) {
         const char* edits[] = {"UTIniEdit", "UTuseredit", "UtExeEdit"};
         const char* browse[] = {"browseUTIbtn", "browseUTUbtn", "browseUTExeBtn"};
@@ -152,7 +147,7 @@ void OptionsTest::browseWithoutPromptPutsBackTheStoredPath() {
 
 void OptionsTest::browseWithoutPromptLeavesTheBoxWhenTheFileIsGone() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.PathToUtUserIni = start.GameFile("System/Missing.ini");
     InOptions(start, [](QWidget* options) {
         Edit(options, "UTuseredit")->setText("typed");
@@ -165,7 +160,7 @@ void OptionsTest::browseWithoutPromptLeavesTheBoxWhenTheFileIsGone() {
 
 void OptionsTest::browseWithPromptProposesTheStoredPath() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.PromptToFindIni = true;
     AppSettings.PromptToFindExe = true;
     const std::string other = start.Folder().Write("elsewhere/Other.ini", "[Core.System]\n");
@@ -198,7 +193,7 @@ void OptionsTest::browseWithPromptProposesTheStoredPath() {
 
 void OptionsTest::aPromptTickedInTheWindowCountsOnlyAfterOk() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     InOptions(start, [](QWidget* options) {
         QTest::mouseClick(Box(options, "UtIniPromptCheckbox"), Qt::LeftButton);
         Click(options, "browseUTIbtn");
@@ -215,7 +210,7 @@ void OptionsTest::aPromptTickedInTheWindowCountsOnlyAfterOk() {
 
 void OptionsTest::textsOutsideAsciiKeepTheirBytes() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     AppSettings.UtBasePath = "C:\\Spiele\\Unreal \xC4rger \x80";  // Windows-1252 bytes
     InOptions(start, [](QWidget* options) {
         QCOMPARE(Edit(options, "UtBaseEdit")->text(),
@@ -239,7 +234,7 @@ void OptionsTest::textsOutsideAsciiKeepTheirBytes() {
 
 void OptionsTest::uninstallCancelledChangesNothing() {
     ProgramStart start;
-    StartNormally(start);
+    start.StartNormally();
     InOptions(start, [](QWidget* options) {
         hooks::SetNextAnswer(false);
         Click(options, "BitBtn1");

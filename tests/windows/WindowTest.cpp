@@ -9,6 +9,7 @@
 #include "app/Desktop.h"
 #include "app/KeelsonApplication.h"
 #include "app/MachineStore.h"
+#include "app/MainMenu.h"
 #include "app/Settings.h"
 
 namespace keelson::test {
@@ -177,6 +178,12 @@ void ProgramStart::StoreSettingsForGame() {
     StoreFlag("PromptToFindIni", 0);
     StoreFlag("PromptToFindUser", 0);
     StoreFlag("ExitOnRunUT", 0);
+}
+
+void ProgramStart::StartNormally() {
+    StoreSettingsForGame();
+    Windows().MainMenuForm->show();
+    QVERIFY(Windows().MainMenuForm->isVisible());
 }
 
 void WhenModal(const QString& objectName, std::function<void(QWidget*)> act) {

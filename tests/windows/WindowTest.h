@@ -54,6 +54,8 @@ class ProgramStart {
     void RecordGameFolder(const std::string& folder);
     // A settings key that names this start's game folder, ExitOnRunUT off.
     void StoreSettingsForGame();
+    // A normal start on those settings: the main window shown.
+    void StartNormally();
 
   private:
     TempDir dir_;
