@@ -261,9 +261,7 @@ int RemoveCommand(const Args& args, std::ostream& out) {
     } else if (method) {
         RemoveByTextFilter(list, *method, options.filter->second);
     } else {
-        for (const std::string& name : options.words) {
-            RemoveByTextFilter(list, TextFilterMethod::Is, name);
-        }
+        RemoveByNames(list, options.words);
     }
     return Finish(list, systemIni, options.dryRun, out);
 }

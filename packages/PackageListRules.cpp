@@ -1,6 +1,7 @@
 #include "packages/PackageListRules.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
@@ -14,12 +15,15 @@ PackageList::PackageList(std::initializer_list<std::string> entries) {
 }
 
 PackageList::PackageList(const PackageList& other)
-    : entries_(other.entries_), upperCounts_(other.upperCounts_) {}
+    : entries_(other.entries_), upperCounts_(other.upperCounts_), indexed_(other.indexed_) {}
 
 PackageList::PackageList(PackageList&& other) noexcept
-    : entries_(std::move(other.entries_)), upperCounts_(std::move(other.upperCounts_)) {
+    : entries_(std::move(other.entries_)),
+      upperCounts_(std::move(other.upperCounts_)),
+      indexed_(other.indexed_) {
     other.entries_.clear();
     other.upperCounts_.clear();
+    other.indexed_ = false;
 }
 
 PackageList& PackageList::operator=(const PackageList& other) {
@@ -36,14 +40,25 @@ PackageList& PackageList::operator=(PackageList&& other) {
         std::vector<std::string> entries = std::move(other.entries_);
         other.entries_.clear();
         other.upperCounts_.clear();
+        other.indexed_ = false;
         Clear();
         AppendAll(std::move(entries));
     }
     return *this;
 }
 
+void PackageList::BuildIndex() const {
+    upperCounts_.reserve(entries_.size());
+    for (const std::string& entry : entries_) {
+        ++upperCounts_[UpperAscii(entry)];
+    }
+    indexed_ = true;
+}
+
 void PackageList::Append(std::string entry) {
-    ++upperCounts_[UpperAscii(entry)];
+    if (indexed_) {
+        ++upperCounts_[UpperAscii(entry)];
+    }
     entries_.push_back(std::move(entry));
     Notify({PackageListChange::Kind::Appended, entries_.size() - 1, 1, {}});
 }
@@ -55,14 +70,22 @@ void PackageList::AppendAll(std::vector<std::string> entries) {
     const std::size_t first = entries_.size();
     entries_.reserve(first + entries.size());
     for (std::string& entry : entries) {
-        ++upperCounts_[UpperAscii(entry)];
+        if (indexed_) {
+            ++upperCounts_[UpperAscii(entry)];
+        }
         entries_.push_back(std::move(entry));
     }
     Notify({PackageListChange::Kind::Appended, first, entries_.size() - first, {}});
 }
 
 bool PackageList::Holds(std::string_view name) const {
-    return !name.empty() && upperCounts_.find(UpperAscii(name)) != upperCounts_.end();
+    if (name.empty()) {
+        return false;
+    }
+    if (!indexed_) {
+        BuildIndex();
+    }
+    return upperCounts_.find(UpperAscii(name)) != upperCounts_.end();
 }
 
 std::size_t PackageList::RemoveIf(
@@ -82,9 +105,11 @@ std::size_t PackageList::RemoveIf(
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (next < removed.size() && removed[next] == i) {
             ++next;
-            auto it = upperCounts_.find(UpperAscii(entries_[i]));
-            if (--it->second == 0) {
-                upperCounts_.erase(it);
+            if (indexed_) {
+                auto it = upperCounts_.find(UpperAscii(entries_[i]));
+                if (--it->second == 0) {
+                    upperCounts_.erase(it);
+                }
             }
         } else {
             kept.push_back(std::move(entries_[i]));
@@ -199,6 +224,25 @@ std::size_t RemoveByTextFilter(PackageList& list, TextFilterMethod method,
     const std::string upperFilter = UpperAscii(filterText);
     return list.RemoveIf([&](std::size_t, const std::string& entry) {
         return MatchesUpper(UpperAscii(entry), method, upperFilter);
+    });
+}
+
+std::size_t RemoveByNames(PackageList& list, const std::vector<std::string>& names) {
+    if (list.Empty() || names.empty()) {
+        return 0;
+    }
+    std::unordered_set<std::string> upperNames;
+    upperNames.reserve(names.size());
+    for (const std::string& name : names) {
+        upperNames.insert(UpperAscii(name));
+    }
+    std::string upper;
+    return list.RemoveIf([&](std::size_t, const std::string& entry) {
+        upper.assign(entry);
+        for (char& c : upper) {
+            c = UpperAscii(c);
+        }
+        return upperNames.count(upper) != 0;
     });
 }
 

@@ -30,9 +30,10 @@ struct PackageListChange {
 
 // The package list: package names in list order, exactly as they follow
 // "ServerPackages=" in the system INI. Never sorted; duplicates allowed
-// (loading the same system INI twice lists every entry twice). It keeps an
-// index of its upper-cased entries so that AddPack's "already listed" test
-// does not scan the list.
+// (loading the same system INI twice lists every entry twice). The first
+// "already listed" test builds an index of its upper-cased entries, kept up
+// to date from then on, so that AddPack does not scan the list; a list that
+// is only read and written never builds it.
 class PackageList {
   public:
     using ChangeListener = std::function<void(const PackageListChange&)>;
@@ -74,10 +75,12 @@ class PackageList {
 
   private:
     void Notify(const PackageListChange& change) const;
+    void BuildIndex() const;
 
     std::vector<std::string> entries_;
-    // Upper-cased entry -> how many entries have it.
-    std::unordered_map<std::string, std::size_t> upperCounts_;
+    // Upper-cased entry -> how many entries have it; only once indexed_.
+    mutable std::unordered_map<std::string, std::size_t> upperCounts_;
+    mutable bool indexed_ = false;
     ChangeListener listener_;
 };
 
@@ -123,6 +126,11 @@ bool MatchesTextFilter(std::string_view entry, TextFilterMethod method,
 // order. Returns the number removed.
 std::size_t RemoveByTextFilter(PackageList& list, TextFilterMethod method,
                                std::string_view filterText);
+
+// Removes every entry that equals one of the names ignoring the letter case
+// of a to z (the text filter "is" for each name, in one pass over the list).
+// Returns the number removed.
+std::size_t RemoveByNames(PackageList& list, const std::vector<std::string>& names);
 
 // Removes the entries at the given indices (in any order, repeats allowed).
 // An index outside the list raises ListIndexError and removes nothing.

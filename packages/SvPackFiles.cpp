@@ -92,6 +92,30 @@ std::size_t ExpandedLength(std::string_view pattern, std::string_view name) {
     return pattern.size() - stars + stars * name.size();
 }
 
+// The entry spelt exactly so among a name's spellings, or none.
+const platform::FolderEntry* Spelt(const std::vector<platform::FolderEntry>& spellings,
+                                   std::string_view name) {
+    auto at = std::lower_bound(
+        spellings.begin(), spellings.end(), name,
+        [](const platform::FolderEntry& e, std::string_view n) { return e.name < n; });
+    return at != spellings.end() && at->name == name ? &*at : nullptr;
+}
+
+// Whether a listed entry is a file: the listing tells, except for links and
+// entries of unknown kind.
+bool IsFileEntry(platform::EntryKind kind, const std::string& path) {
+    switch (kind) {
+        case platform::EntryKind::File:
+            return true;
+        case platform::EntryKind::Folder:
+        case platform::EntryKind::Other:
+            return false;
+        case platform::EntryKind::Unknown:
+            break;
+    }
+    return platform::FileExists(path);
+}
+
 // Finds a file whatever the letter case of its name and of the folders on
 // its way, below a folder that is taken as it is spelt. Each step tries the
 // exact spelling first, then the other spellings that the folder holds.
@@ -121,18 +145,20 @@ class CaseInsensitiveSearch {
         if (!listing.folderExists) {
             return false;
         }
-        const std::vector<std::string>* spellings = nullptr;
+        const std::vector<platform::FolderEntry>* spellings = nullptr;
         auto found = listing.byUpperName.find(UpperAscii(name));
         if (found != listing.byUpperName.end()) {
             spellings = &found->second;
         }
         // A folder that cannot be listed may still be passed through: try
         // the exact spelling unless the listing shows that it is not there.
-        bool exactListed =
-            spellings != nullptr && std::binary_search(spellings->begin(), spellings->end(), name);
-        if (exactListed || listing.entryCount == 0) {
+        const platform::FolderEntry* exact =
+            spellings != nullptr ? Spelt(*spellings, name) : nullptr;
+        if (exact != nullptr || listing.entryCount == 0) {
             std::string path = Join(folder, name);
-            if (last ? (!exactSoFar && platform::FileExists(path))
+            platform::EntryKind kind =
+                exact != nullptr ? exact->kind : platform::EntryKind::Unknown;
+            if (last ? (!exactSoFar && IsFileEntry(kind, path))
                      : Find(path, step + 1, exactSoFar)) {
                 return true;
             }
@@ -140,12 +166,12 @@ class CaseInsensitiveSearch {
         if (spellings == nullptr) {
             return false;
         }
-        for (const std::string& spelling : *spellings) {
-            if (spelling == name) {
+        for (const platform::FolderEntry& spelling : *spellings) {
+            if (spelling.name == name) {
                 continue;
             }
-            std::string path = Join(folder, spelling);
-            if (last ? platform::FileExists(path) : Find(path, step + 1, false)) {
+            std::string path = Join(folder, spelling.name);
+            if (last ? IsFileEntry(spelling.kind, path) : Find(path, step + 1, false)) {
                 return true;
             }
         }
@@ -185,11 +211,8 @@ bool CandidateExists(const std::string& base, const std::string& relative,
                      PackageFileCache& cache) {
     const bool absolute = IsAbsolutePath(relative);
     const std::string candidate = absolute ? relative : Join(base, relative);
-    if (platform::FileExists(candidate)) {
-        return true;
-    }
     if (!kCaseSensitiveFileNames) {
-        return false;
+        return platform::FileExists(candidate);
     }
     std::string_view rest = relative;
     std::string start = base;
@@ -199,7 +222,21 @@ bool CandidateExists(const std::string& base, const std::string& relative,
     }
     std::vector<std::string_view> steps = PathSteps(rest);
     if (steps.empty()) {
-        return false;
+        return platform::FileExists(candidate);
+    }
+    // Once the search has listed the folder it starts from (for an earlier
+    // package), the listings answer for the exact spelling as well: the
+    // search tries it first. Until then one look at the exact path spares
+    // listing folders when every package is spelt as on disk.
+    std::string firstListed = start;
+    for (std::size_t i = 0; i + 1 < steps.size() && steps[i] == ".."; ++i) {
+        firstListed = Join(firstListed, "..");
+    }
+    if (cache.HeldListingOf(firstListed) != nullptr) {
+        return CaseInsensitiveSearch(cache, std::move(steps)).FindBelow(start, false);
+    }
+    if (platform::FileExists(candidate)) {
+        return true;
     }
     return CaseInsensitiveSearch(cache, std::move(steps)).FindBelow(start, true);
 }
@@ -324,17 +361,27 @@ const PackageFileCache::Listing& PackageFileCache::ListingOf(const std::string& 
     auto [it, inserted] = folders_.try_emplace(folder);
     if (inserted) {
         Listing& listing = it->second;
-        std::vector<std::string> names = platform::ListFolder(folder);
-        listing.entryCount = names.size();
-        listing.folderExists = !names.empty() || platform::FolderExists(folder);
-        for (std::string& name : names) {
-            listing.byUpperName[UpperAscii(name)].push_back(std::move(name));
+        std::vector<platform::FolderEntry> entries = platform::ListFolderEntries(folder);
+        listing.entryCount = entries.size();
+        listing.folderExists = !entries.empty() || platform::FolderExists(folder);
+        listing.byUpperName.reserve(entries.size());
+        for (platform::FolderEntry& entry : entries) {
+            std::string upper = UpperAscii(entry.name);
+            listing.byUpperName[std::move(upper)].push_back(std::move(entry));
         }
         for (auto& [upper, spellings] : listing.byUpperName) {
-            std::sort(spellings.begin(), spellings.end());
+            std::sort(spellings.begin(), spellings.end(),
+                      [](const platform::FolderEntry& a, const platform::FolderEntry& b) {
+                          return a.name < b.name;
+                      });
         }
     }
     return it->second;
+}
+
+const PackageFileCache::Listing* PackageFileCache::HeldListingOf(const std::string& folder) const {
+    auto it = folders_.find(folder);
+    return it != folders_.end() ? &it->second : nullptr;
 }
 
 bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,

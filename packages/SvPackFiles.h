@@ -24,6 +24,7 @@
 
 #include "common/Errors.h"
 #include "packages/PackageListRules.h"
+#include "platform/FileSystem.h"
 
 namespace keelson {
 
@@ -70,15 +71,19 @@ std::string ExpandPathPattern(std::string_view pattern, std::string_view package
 class PackageFileCache {
   public:
     // A folder's entries by their upper-cased names (a to z), each with the
-    // spellings that it has there, sorted.
+    // spellings that it has there and what the listing tells of them,
+    // sorted by spelling.
     struct Listing {
         std::size_t entryCount = 0;  // 0 also when the folder cannot be listed
         bool folderExists = false;
-        std::unordered_map<std::string, std::vector<std::string>> byUpperName;
+        std::unordered_map<std::string, std::vector<platform::FolderEntry>> byUpperName;
     };
 
     // The listing of a folder, read from the file system on first use.
     const Listing& ListingOf(const std::string& folder);
+
+    // The listing of a folder when it has been read already, else nothing.
+    const Listing* HeldListingOf(const std::string& folder) const;
 
     // How many folders have been listed so far.
     std::size_t FoldersListed() const { return folders_.size(); }
@@ -91,7 +96,9 @@ class PackageFileCache {
 // file (not a folder) relative to the system INI's folder; an absolute
 // pattern names its file as it stands. Patterns are tried in order. Where
 // file names are case-sensitive, the file is found whatever the letter case
-// of its name and of the folders in the pattern, the exact spelling first.
+// of its name and of the folders in the pattern, the exact spelling first,
+// and the folders that the cache has listed answer without asking the file
+// system again (only links and entries of unknown kind are looked at).
 // Without a cache the test uses one of its own.
 bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,
                        const std::string& systemIniFolder, PackageFileCache* cache = nullptr);

@@ -4,6 +4,8 @@
 // listings. One implementation for Windows, one for other systems.
 // Failures raise FileError with the program's wording.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,55 @@ void WriteFileAtomically(const std::string& path, std::string_view content,
 // The names of the entries of a folder, without "." and "..". Empty when
 // the folder cannot be listed.
 std::vector<std::string> ListFolder(const std::string& path);
+
+// What a folder listing tells of an entry without asking for it again: a
+// file, a folder, something else (a device, a pipe), or nothing certain (a
+// link, or a file system that does not say): FileExists must tell.
+enum class EntryKind { File, Folder, Other, Unknown };
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Unknown;
+};
+
+// ListFolder with each entry's kind.
+std::vector<FolderEntry> ListFolderEntries(const std::string& path);
+
+// A file read from its start in pieces, so that a large file is never held
+// whole. Opening raises FileError as ReadWholeFile does (only files are
+// read); so does a failed read.
+class FileReader {
+  public:
+    explicit FileReader(const std::string& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // The file's size when it was opened.
+    std::uint64_t Size() const { return size_; }
+
+    // Reads up to size bytes from the current position on; fewer only at
+    // the end of the file, 0 there.
+    std::size_t Read(char* into, std::size_t size);
+
+    // Moves the current position to offset bytes from the start.
+    void Seek(std::uint64_t offset);
+
+  private:
+    std::intptr_t handle_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Adds content at the end of an existing file, in place: the file keeps its
+// owner, permissions and links, and no other byte of it is written. The
+// file is locked against other appends meanwhile; check, when given, sees
+// the file's size under that lock before anything is written and may raise
+// to write nothing. The content is flushed to disk before the call returns.
+// When any of it cannot be written or flushed ("Disk full", a size limit),
+// the file is cut back to its old size, so it keeps exactly its old bytes,
+// and the error is raised. A missing file raises "File not found"; a folder
+// or a read-only file is refused as WriteFileAtomically refuses it.
+void AppendToFile(const std::string& path, std::string_view content,
+                  const std::function<void(std::uint64_t size)>& check = {});
 
 // The full path of the running program's executable.
 std::string ExecutablePath();

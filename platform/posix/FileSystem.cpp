@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,6 +240,150 @@ std::vector<std::string> ListFolder(const std::string& path) {
         }
     }
     return names;
+}
+
+std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
+    std::vector<FolderEntry> entries;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.empty() ? "." : path.c_str()),
+                                            ::closedir);
+    if (!dir) {
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        EntryKind kind = EntryKind::Other;
+        switch (entry->d_type) {
+            case DT_REG:
+                kind = EntryKind::File;
+                break;
+            case DT_DIR:
+                kind = EntryKind::Folder;
+                break;
+            case DT_LNK:
+            case DT_UNKNOWN:
+                kind = EntryKind::Unknown;
+                break;
+            default:
+                break;
+        }
+        entries.push_back({std::string(name), kind});
+    }
+    return entries;
+}
+
+FileReader::FileReader(const std::string& path) {
+    if (path.empty()) {
+        ThrowErrno(ENOENT);
+    }
+    // As ReadWholeFile: a FIFO cannot hang the open, only files are read.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        ThrowErrno(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        ThrowErrno(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ThrowErrno(EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ThrowErrno(ENOENT);
+    }
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    // The file is read from start to end: the system may read ahead.
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    handle_ = fd.release();
+}
+
+FileReader::~FileReader() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+    }
+}
+
+std::size_t FileReader::Read(char* into, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        std::size_t n = ReadSome(static_cast<int>(handle_), into + filled, size - filled);
+        if (n == 0) {
+            break;
+        }
+        filled += n;
+    }
+    return filled;
+}
+
+void FileReader::Seek(std::uint64_t offset) {
+    if (::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
+        ThrowErrno(errno);
+    }
+}
+
+void AppendToFile(const std::string& path, std::string_view content,
+                  const std::function<void(std::uint64_t size)>& check) {
+    if (path.empty()) {
+        ThrowErrno(ENOENT);
+    }
+    // Without blocking, so that a FIFO named by mistake cannot hang the open.
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        ThrowErrno(errno == ENXIO ? ENOENT : errno);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        ThrowErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ThrowErrno(ENOENT);
+    }
+    // Read-only even to root, as for a rewrite.
+    if ((st.st_mode & 0222) == 0) {
+        ThrowErrno(EACCES);
+    }
+    // Two appends at once each get their own end of the file.
+    while (::flock(fd.get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ThrowErrno(errno);
+        }
+    }
+    if (::fstat(fd.get(), &st) != 0) {
+        ThrowErrno(errno);
+    }
+    const off_t oldSize = st.st_size;
+    if (check) {
+        check(static_cast<std::uint64_t>(oldSize));
+    }
+    auto cutBack = [&](int code) -> void {
+        while (::ftruncate(fd.get(), oldSize) != 0 && errno == EINTR) {
+        }
+        ThrowErrno(code);
+    };
+    const char* p = content.data();
+    std::size_t left = content.size();
+    off_t at = oldSize;
+    while (left > 0) {
+        ssize_t n = ::pwrite(fd.get(), p, left, at);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            cutBack(errno);
+        }
+        if (n == 0) {
+            cutBack(ENOSPC);
+        }
+        p += n;
+        at += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0) {
+        cutBack(errno);
+    }
 }
 
 std::string ExecutablePath() {

@@ -92,6 +92,28 @@ TEST_F(PackageFiles, EachFolderIsListedOnceAndOnlyWhenNeeded) {
     EXPECT_LE(cache.FoldersListed(), 6u);
 }
 
+// Once the folders are listed they answer for every later package; what a
+// listing cannot tell (links) is still asked of the file system.
+TEST_F(PackageFiles, ListedFoldersTellFilesFromFoldersLinksAndPipes) {
+    dir.Write("UT/Textures/Real.utx", "");
+    ASSERT_EQ(::symlink("Real.utx", dir.File("UT/Textures/ToFile.utx").c_str()), 0);
+    ASSERT_EQ(::symlink("../System", dir.File("UT/Textures/ToFolder.utx").c_str()), 0);
+    ASSERT_EQ(::symlink("Nowhere.utx", dir.File("UT/Textures/Dangling.utx").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.File("UT/Textures/Pipe.utx").c_str(), 0644), 0);
+    std::filesystem::create_directories(dir.File("UT/Textures/Dir.utx"));
+    PackageFileCache cache;
+    EXPECT_FALSE(Exists(standard, "Missing", &cache));  // lists the folders
+    ASSERT_GT(cache.FoldersListed(), 0u);
+    const std::vector<std::pair<std::string, bool>> cases{
+        {"Real", true},      {"REAL", true},      {"ToFile", true}, {"tofile", true},
+        {"ToFolder", false}, {"Dangling", false}, {"Pipe", false},  {"pipe", false},
+        {"Dir", false},      {"BotPack", true},   {"theme", true},  {"Folder", false}};
+    for (const auto& [name, found] : cases) {
+        EXPECT_EQ(Exists(standard, name, &cache), found) << name;
+        EXPECT_EQ(Exists(standard, name), found) << name << " without a cache";
+    }
+}
+
 TEST_F(PackageFiles, FoldersThatLinkToThemselvesEndTheSearch) {
     ASSERT_EQ(::symlink(".", dir.File("UT/System/x").c_str()), 0);
     ASSERT_EQ(::symlink(".", dir.File("UT/System/X").c_str()), 0);

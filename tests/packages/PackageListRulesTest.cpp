@@ -42,6 +42,48 @@ TEST(AddPack, IndexFollowsRemovalsAndDuplicates) {
     EXPECT_FALSE(list.Holds("BotPack"));
 }
 
+TEST(AddPack, IndexBuiltOnFirstTestSeesEveryEarlierChange) {
+    PackageList list{"BotPack", "Relics"};
+    list.AppendAll({"SoldierSkins", "relics"});
+    RemoveSelected(list, {1});
+    PackageList copy = list;
+    PackageList moved = std::move(list);
+    EXPECT_TRUE(copy.Holds("RELICS"));  // the second spelling is still listed
+    EXPECT_TRUE(moved.Holds("soldierskins"));
+    EXPECT_FALSE(AddPack(moved, "BOTPACK"));
+    EXPECT_TRUE(list.Empty());
+    EXPECT_FALSE(list.Holds("BotPack"));
+    list = copy;  // from a list that has its index
+    RemoveByNames(copy, {"relics"});
+    EXPECT_FALSE(copy.Holds("Relics"));
+    EXPECT_TRUE(list.Holds("Relics"));
+}
+
+// One pass with every name gives what the text filter "is" gives name by
+// name: letter case of a to z ignored, duplicates all go, the rest in order.
+TEST(RemoveByNames, RemovesAsTheFilterIsDoesForEachName) {
+    const Names entries{"BotPack", "", "Relics", "botpack", "\xE9t\xE9", "BOTPACK", "Relics2"};
+    const std::vector<Names> cases{{"BOTPACK"},
+                                   {"relics", "Missing"},
+                                   {""},
+                                   {"\xC9T\xC9"},
+                                   {"\xE9T\xE9", "botpack", "botpack"},
+                                   {},
+                                   {"RELICS2", "Relics", "BotPack", "", "\xE9t\xE9"}};
+    for (const Names& names : cases) {
+        PackageList oneByOne;
+        oneByOne.AppendAll(entries);
+        std::size_t expected = 0;
+        for (const std::string& name : names) {
+            expected += RemoveByTextFilter(oneByOne, TextFilterMethod::Is, name);
+        }
+        PackageList list;
+        list.AppendAll(entries);
+        EXPECT_EQ(RemoveByNames(list, names), expected);
+        EXPECT_EQ(list.Entries(), oneByOne.Entries());
+    }
+}
+
 TEST(FixedGroups, AddEachNameOnceInTableOrder) {
     PackageList list;
     EXPECT_EQ(AddUTStandardPackages(list), 6u);
