@@ -59,16 +59,14 @@ TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
         Caption("Click Accept to accept these terms, and those in the accompanying "
                 "documentation, and set up options such as your Unreal Tournament folder."));
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
-                              Caption("Accept"), this);
+    BitBtn1 = new QPushButton(Picture(QStringLiteral("tick")), Caption("Accept"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(243, 214, 75, 25);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
     // Esc and the close box reject the dialog, as Quit does.
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), Caption("Quit"),
-                              this);
+    BitBtn2 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Quit"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(324, 214, 75, 25);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);

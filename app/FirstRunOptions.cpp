@@ -37,8 +37,7 @@ TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
     Edit1->setPalette(faceColour);
     Edit1->setText(Caption("c:\\UnrealTournament"));
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
-                              Caption("Accept"), this);
+    BitBtn1 = new QPushButton(Picture(QStringLiteral("tick")), Caption("Accept"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(165, 78, 75, 25);
     BitBtn1->setDefault(true);

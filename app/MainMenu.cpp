@@ -89,8 +89,8 @@ TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
                               Picture(QStringLiteral("run")), 170);
     OptionsBtn =
         AddSmallButton(this, "OptionsBtn", "&Options", Picture(QStringLiteral("options")), 8, 238);
-    AboutBtn = AddSmallButton(this, "AboutBtn", "&About",
-                              style()->standardIcon(QStyle::SP_DialogHelpButton), 131, 238);
+    AboutBtn =
+        AddSmallButton(this, "AboutBtn", "&About", Picture(QStringLiteral("help")), 131, 238);
     ExitBtn = AddSmallButton(this, "ExitBtn", "E&xit", Picture(QStringLiteral("exit")), 254, 238);
 
     connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);

@@ -129,21 +129,19 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
         AddCheckBox(this, "AutoExitCheckbox", "Exit automatically when running Unreal Tournament",
                     16, 316, 430);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon),
-                              Caption("&Uninstall from Registry"), this);
+    BitBtn1 = new QPushButton(Picture(QStringLiteral("trash")), Caption("&Uninstall from Registry"),
+                              this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(8, 349, 157, 26);
     BitBtn1->setAutoDefault(false);
 
-    BitBtn5 =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), Caption("OK"), this);
+    BitBtn5 = new QPushButton(Picture(QStringLiteral("tick")), Caption("OK"), this);
     BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
     BitBtn5->setGeometry(302, 349, 75, 26);
     BitBtn5->setDefault(true);
 
     // Esc and the close box reject the dialog, as Cancel does.
-    BitBtn4 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              Caption("Cancel"), this);
+    BitBtn4 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Cancel"), this);
     BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
     BitBtn4->setGeometry(383, 349, 75, 26);
     BitBtn4->setAutoDefault(false);

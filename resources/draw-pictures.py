@@ -168,6 +168,39 @@ def exit_door():
     c.save("pictures/exit.png")
 
 
+def help_mark():
+    c = Canvas(16, 16)
+    c.circle(8, 8, 7.5, NAVY)
+    c.circle(8, 8, 6.5, SEA)
+    c.circle(8, 4.4, 1.3, WHITE)
+    c.rect(6.9, 6.6, 9.1, 12.6, WHITE)
+    c.save("pictures/help.png")
+
+
+def tick():
+    c = Canvas(16, 16)
+    c.polygon([(1.5, 8.5), (4, 6), (6.5, 8.5), (12.5, 2.5), (15, 5), (6.5, 13.5)], GREEN)
+    c.save("pictures/tick.png")
+
+
+def cross():
+    c = Canvas(16, 16)
+    c.line(3, 3, 13, 13, 3, RED)
+    c.line(13, 3, 3, 13, 3, RED)
+    c.save("pictures/cross.png")
+
+
+def trash():
+    c = Canvas(16, 16)
+    c.rect(6, 1, 10, 3, DARK)
+    c.rect(2, 3, 14, 5, DARK)
+    c.polygon([(3, 6), (13, 6), (12, 15), (4, 15)], GREY)
+    for x in (5.5, 7.5, 9.5):
+        c.rect(x, 7.5, x + 1, 13.5, DARK)
+    c.save("pictures/trash.png")
+
+
 if __name__ == "__main__":
     os.chdir(os.path.dirname(os.path.abspath(__file__)))
     logo(); about(); packages(); bots(); run(); options(); exit_door()
+    help_mark(); tick(); cross(); trash()
