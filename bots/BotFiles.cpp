@@ -1,5 +1,6 @@
 #include "bots/BotFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -347,6 +348,99 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
     PutText(out + kFaceAt, bot.Face);
     PutText(out + kVoiceAt, bot.Voice);
     out[kJumpyAt] = bot.Jumpy;
+}
+
+void ThrowIncompleteLibrary() {
+    throw FileError(SystemErrorText(kReadBeyondEndOfFile));
+}
+
+namespace {
+
+// Records per read: large enough for few system calls, small enough to
+// stay in the cache.
+constexpr std::size_t kChunkRecords = 64;
+
+}  // namespace
+
+struct BotLibraryReader::File {
+    explicit File(const std::string& path) : reader(path) {}
+    platform::FileReader reader;
+};
+
+BotLibraryReader::BotLibraryReader(const std::string& path) : file_(std::make_unique<File>(path)) {
+    const std::uint64_t size = file_->reader.Size();
+    count_ = static_cast<std::size_t>(size / kBotRecordSize);
+    incomplete_ = size % kBotRecordSize != 0;
+}
+
+BotLibraryReader::~BotLibraryReader() = default;
+
+bool BotLibraryReader::Next(TBotRecord& bot) {
+    if (chunkNext_ == chunkRecords_) {
+        const std::size_t wanted = std::min(kChunkRecords, count_ - delivered_);
+        if (wanted == 0) {
+            return false;
+        }
+        chunk_.resize(kChunkRecords * kBotRecordSize);
+        const std::size_t bytes = wanted * kBotRecordSize;
+        const std::size_t got = file_->reader.Read(reinterpret_cast<char*>(chunk_.data()), bytes);
+        chunkRecords_ = got / kBotRecordSize;
+        chunkNext_ = 0;
+        if (got < bytes) {
+            // Cut short since it was opened: what is there, then the error.
+            incomplete_ = true;
+            count_ = delivered_ + chunkRecords_;
+        }
+        if (chunkRecords_ == 0) {
+            return false;
+        }
+    }
+    DecodeBotRecord(chunk_.data() + chunkNext_ * kBotRecordSize, bot);
+    ++chunkNext_;
+    ++delivered_;
+    return true;
+}
+
+void BotLibraryReader::ReadAt(std::size_t index, TBotRecord& bot) {
+    unsigned char record[kBotRecordSize];
+    file_->reader.Seek(static_cast<std::uint64_t>(index) * kBotRecordSize);
+    if (file_->reader.Read(reinterpret_cast<char*>(record), kBotRecordSize) != kBotRecordSize) {
+        ThrowIncompleteLibrary();
+    }
+    // Next goes on from where it was.
+    chunkRecords_ = chunkNext_ = 0;
+    file_->reader.Seek(static_cast<std::uint64_t>(delivered_) * kBotRecordSize);
+    DecodeBotRecord(record, bot);
+}
+
+std::size_t ForEachLibraryBot(const std::string& path,
+                              const std::function<void(const TBotRecord&)>& each) {
+    BotLibraryReader reader(path);
+    TBotRecord bot;
+    std::size_t given = 0;
+    while (reader.Next(bot)) {
+        each(bot);
+        ++given;
+    }
+    if (reader.Incomplete()) {
+        ThrowIncompleteLibrary();
+    }
+    return given;
+}
+
+void AppendBotToLibrary(const TBotRecord& bot, const std::string& path) {
+    unsigned char record[kBotRecordSize];
+    EncodeBotRecord(bot, record);
+    const std::string_view bytes(reinterpret_cast<const char*>(record), kBotRecordSize);
+    if (!platform::FileExists(path)) {
+        platform::WriteFileAtomically(path, bytes, platform::CreateFailure::SystemWording);
+        return;
+    }
+    platform::AppendToFile(path, bytes, [](std::uint64_t size) {
+        if (size % kBotRecordSize != 0) {
+            ThrowIncompleteLibrary();
+        }
+    });
 }
 
 TBotRecord DecodeBotRecord(const unsigned char* in) {

@@ -4,9 +4,13 @@
 // program's own bot library, a headerless sequence of 1568-byte records.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bots/TBotDefine.h"
 #include "common/Errors.h"
@@ -78,5 +82,56 @@ inline constexpr std::size_t kBotRecordSize = 1568;
 void EncodeBotRecord(const TBotRecord& bot, unsigned char* out);
 TBotRecord DecodeBotRecord(const unsigned char* in);
 void DecodeBotRecord(const unsigned char* in, TBotRecord& bot);
+
+// Raises the FileError of a library whose last record is cut short: "Read
+// beyond end of file".
+[[noreturn]] void ThrowIncompleteLibrary();
+
+// A bot library read a chunk of whole records at a time, so that a library
+// of any size is never held whole. Opening raises FileError ("File not
+// found", ...); so does a failed read.
+class BotLibraryReader {
+  public:
+    explicit BotLibraryReader(const std::string& path);
+    ~BotLibraryReader();
+    BotLibraryReader(const BotLibraryReader&) = delete;
+    BotLibraryReader& operator=(const BotLibraryReader&) = delete;
+
+    // The complete records that the file holds.
+    std::size_t Count() const { return count_; }
+    // True when the file ends in part of a record (or turned out shorter
+    // than its size said); known for certain once Next has returned false.
+    bool Incomplete() const { return incomplete_; }
+
+    // The next record in file order; false after the last complete one.
+    bool Next(TBotRecord& bot);
+
+    // The record at an index below Count, read on its own. A file cut short
+    // since it was opened raises "Read beyond end of file".
+    void ReadAt(std::size_t index, TBotRecord& bot);
+
+  private:
+    struct File;
+    std::unique_ptr<File> file_;
+    std::size_t count_ = 0;
+    std::size_t delivered_ = 0;  // records given by Next
+    bool incomplete_ = false;
+    std::vector<unsigned char> chunk_;
+    std::size_t chunkRecords_ = 0;  // records in chunk_
+    std::size_t chunkNext_ = 0;     // the next of them to give
+};
+
+// Calls each(bot) for every complete record of the library, in file order,
+// then raises "Read beyond end of file" when the file ends in part of a
+// record. Returns the number of records given.
+std::size_t ForEachLibraryBot(const std::string& path,
+                              const std::function<void(const TBotRecord&)>& each);
+
+// Adds one bot at the end of the library, in place: the old records are
+// neither read nor written again, and when the record cannot be written
+// whole ("Disk full") the file is cut back, keeping exactly its old bytes.
+// A missing library is created holding that bot. A library that ends in
+// part of a record is left alone and raises "Read beyond end of file".
+void AppendBotToLibrary(const TBotRecord& bot, const std::string& path);
 
 }  // namespace keelson

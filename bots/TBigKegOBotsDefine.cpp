@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <numeric>
 #include <random>
 
 #include "bots/BotFiles.h"
@@ -109,33 +108,77 @@ void TBigKegOBots::SortByName() {
     bots_ = std::move(sorted);
 }
 
-void TBigKegOBots::FillGameSlots(TBotSlotTable& out) const {
+namespace {
+
+void FillPlaceholders(TBotSlotTable& out) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         out[i] = DefaultBot;
         out[i].Name = "Bot_" + std::to_string(i + 1);
     }
-    if (bots_.empty()) {
-        return;
-    }
-    // A new order on every call, even for calls within one clock tick.
+}
+
+}  // namespace
+
+std::mt19937 GameSlotRandom() {
     static std::atomic<std::uint32_t> calls{0};
     auto now = static_cast<std::uint64_t>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count());
     std::seed_seq seed{static_cast<std::uint32_t>(now), static_cast<std::uint32_t>(now >> 32),
                        calls++};
-    std::mt19937 random(seed);
+    return std::mt19937(seed);
+}
 
-    // The bots not yet placed, as indices: the same draw as from a copy of
-    // the roster, without copying every bot.
-    std::vector<std::size_t> left(bots_.size());
-    std::iota(left.begin(), left.end(), std::size_t{0});
-    std::size_t filled = std::min(bots_.size(), out.size());
+std::vector<std::size_t> DrawGameSlotBots(std::size_t count, std::mt19937& random) {
+    // The last slot first, each from the bots not placed yet: the r-th of
+    // those is r plus the number of placed bots at or below it. Only the
+    // drawn indices are held, whatever the number of bots.
+    const std::size_t filled = std::min(count, kGameSlots);
+    std::vector<std::size_t> slots(filled);
+    std::vector<std::size_t> placed;  // ascending
+    placed.reserve(filled);
     for (std::size_t s = filled; s-- > 0;) {
-        std::uniform_int_distribution<std::size_t> pick(0, left.size() - 1);
-        std::size_t r = pick(random);
-        out[s] = *bots_[left[r]];
-        left.erase(left.begin() + static_cast<std::ptrdiff_t>(r));
+        std::uniform_int_distribution<std::size_t> pick(0, count - placed.size() - 1);
+        std::size_t index = pick(random);
+        auto at = placed.begin();
+        for (; at != placed.end() && *at <= index; ++at) {
+            ++index;
+        }
+        placed.insert(at, index);
+        slots[s] = index;
     }
+    return slots;
+}
+
+void TBigKegOBots::FillGameSlots(TBotSlotTable& out) const {
+    std::mt19937 random = GameSlotRandom();
+    FillGameSlots(out, random);
+}
+
+void TBigKegOBots::FillGameSlots(TBotSlotTable& out, std::mt19937& random) const {
+    FillPlaceholders(out);
+    std::vector<std::size_t> drawn = DrawGameSlotBots(bots_.size(), random);
+    for (std::size_t s = 0; s < drawn.size(); ++s) {
+        out[s] = *bots_[drawn[s]];
+    }
+}
+
+void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out) {
+    std::mt19937 random = GameSlotRandom();
+    FillGameSlotsFromLibrary(path, out, random);
+}
+
+void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out, std::mt19937& random) {
+    BotLibraryReader library(path);
+    if (library.Incomplete()) {
+        ThrowIncompleteLibrary();
+    }
+    std::vector<std::size_t> drawn = DrawGameSlotBots(library.Count(), random);
+    TBotSlotTable slots;
+    FillPlaceholders(slots);
+    for (std::size_t s = 0; s < drawn.size(); ++s) {
+        library.ReadAt(drawn[s], slots[s]);
+    }
+    out = slots;
 }
 
 void TBigKegOBots::ImportUserIni(const std::string& path) {
@@ -164,22 +207,21 @@ void TBigKegOBots::SaveToFile(const std::string& path) const {
 }
 
 void TBigKegOBots::AppendFromFile(const std::string& path) {
-    // The library is only read, so a read-only file opens as well.
-    std::string bytes = platform::ReadWholeFile(path);
-    std::size_t complete = bytes.size() / kBotRecordSize;
+    // The library is only read, so a read-only file opens as well. Records
+    // go straight from a small buffer into the roster's own storage.
+    BotLibraryReader library(path);
     std::vector<std::unique_ptr<TBotRecord>> bots;
-    bots.reserve(complete);
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t i = 0; i < complete; ++i, in += kBotRecordSize) {
+    bots.reserve(library.Count());
+    for (;;) {
         auto bot = std::make_unique<TBotRecord>();
-        DecodeBotRecord(in, *bot);
+        if (!library.Next(*bot)) {
+            break;
+        }
         bots.push_back(std::move(bot));
     }
-    bool incomplete = bytes.size() % kBotRecordSize != 0;
-    bytes = std::string();
     AppendAll(std::move(bots));
-    if (incomplete) {
-        throw FileError(SystemErrorText(kReadBeyondEndOfFile));
+    if (library.Incomplete()) {
+        ThrowIncompleteLibrary();
     }
 }
 

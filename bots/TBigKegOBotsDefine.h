@@ -2,7 +2,9 @@
 // The roster: an ordered, growable list of bot records that it owns, with
 // no upper bound. 32 matters only when the game's slots are filled.
 
+#include <cstddef>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,9 @@ class TBigKegOBots {
     // random order (a new one on every call); the other slots get
     // placeholders named "Bot_" and the slot number counted from 1.
     void FillGameSlots(TBotSlotTable& out) const;
+    // The same with the given generator: the same generator state gives the
+    // same bots in the same slots as FillGameSlotsFromLibrary.
+    void FillGameSlots(TBotSlotTable& out, std::mt19937& random) const;
 
     // Appends the 32 bots of a user INI's bot section (see BotFiles.h).
     // Raises FileError; the roster is then unchanged.
@@ -59,5 +64,22 @@ class TBigKegOBots {
 
     std::vector<std::unique_ptr<TBotRecord>> bots_;
 };
+
+// A generator for FillGameSlots: seeded from the clock, and different on
+// every call, even for calls within one clock tick.
+std::mt19937 GameSlotRandom();
+
+// Which of count bots go into the game's slots: element s is the index of
+// the bot for slot s, for the first min(count, 32) slots, distinct, every
+// such choice equally likely.
+std::vector<std::size_t> DrawGameSlotBots(std::size_t count, std::mt19937& random);
+
+// FillGameSlots for the bots of a bot library, reading only the records
+// drawn: the slots get what FillGameSlots gives for a roster holding the
+// library's bots. Raises FileError as TBigKegOBots::AppendFromFile does
+// (a library that ends in part of a record: "Read beyond end of file"),
+// and then fills nothing.
+void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out);
+void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out, std::mt19937& random);
 
 }  // namespace keelson

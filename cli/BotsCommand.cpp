@@ -249,11 +249,9 @@ int Import(const Args& args) {
 int List(const Args& args, std::ostream& out) {
     Words words = SplitWords(args, kListUsage);
     ExpectOperands(words, 1, 1, kListUsage);
-    return ShowLibrary(words.operands[0], [&](const TBigKegOBots& roster) {
-        for (int i = 0; i < roster.Count(); ++i) {
-            out << BotDisplayLabel(roster.Bot(i)) << "\n";
-        }
-    });
+    ForEachLibraryBot(words.operands[0],
+                      [&](const TBotRecord& bot) { out << BotDisplayLabel(bot) << "\n"; });
+    return 0;
 }
 
 int Show(const Args& args, std::ostream& out) {
@@ -278,15 +276,9 @@ int Add(const Args& args) {
     Words words = SplitWords(args, kAddUsage);
     ExpectOperands(words, 1, kAnyNumber, kAddUsage);
     std::vector<FieldValue> fields = ParseFieldValues(words.operands, 1, kAddUsage);
-    const std::string& library = words.operands[0];
-    TBigKegOBots roster;
-    if (platform::FileExists(library)) {
-        roster.AppendFromFile(library);
-    }
     TBotRecord bot = DefaultBot;
     ApplyFields(bot, fields);
-    roster.AddBot(bot);
-    roster.SaveToFile(library);
+    AppendBotToLibrary(bot, words.operands[0]);
     return 0;
 }
 
@@ -329,13 +321,12 @@ int Sort(const Args& args) {
 int Export(const Args& args) {
     Words words = SplitWords(args, kExportUsage, kUserIniOption);
     ExpectOperands(words, 1, 2, kExportUsage);
-    TBigKegOBots roster = LoadLibrary(words.operands[0]);
+    TBotSlotTable slots;
+    FillGameSlotsFromLibrary(words.operands[0], slots);
     std::string userIni = UserIni(
         words,
         words.operands.size() == 2 ? std::optional<std::string>(words.operands[1]) : std::nullopt,
         kExportUsage);
-    TBotSlotTable slots;
-    roster.FillGameSlots(slots);
     if (std::optional<ContentProblem> problem = WriteUserIniBots(slots, userIni)) {
         throw ContentProblemExit(std::move(*problem));
     }

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <numeric>
 #include <random>
 #include <string>
 
@@ -328,6 +334,154 @@ TEST_F(BotFileTest, ATruncatedLibraryAppendsItsCompleteRecordsThenFails) {
     }
     roster.AppendFromFile(dir.Write("junk.ut_botlib", junk));
     EXPECT_EQ(roster.Count(), 65);
+}
+
+// More records than one read takes, so that the reads meet the cut.
+TBigKegOBots ManyBots(int count) {
+    TBigKegOBots roster;
+    for (int i = 0; i < count; ++i) {
+        TBotRecord bot = SampleBot(i % 40);
+        bot.Name = "Bot " + std::to_string(i);
+        roster.AddBot(bot);
+    }
+    return roster;
+}
+
+TEST_F(BotFileTest, StreamedReadsGiveEveryCompleteRecordThenTheError) {
+    TBigKegOBots roster = ManyBots(150);
+    std::string lib = dir.File("many.ut_botlib");
+    roster.SaveToFile(lib);
+    const std::string bytes = test::ReadBytes(lib);
+    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, kBotRecordSize - 1}) {
+        std::string damaged = dir.Write("damaged.ut_botlib", bytes + std::string(cut, 'x'));
+        int seen = 0;
+        try {
+            ForEachLibraryBot(damaged, [&](const TBotRecord& bot) {
+                EXPECT_EQ(bot, roster.Bot(seen)) << seen;
+                ++seen;
+            });
+            EXPECT_EQ(cut, 0u) << "no error";
+        } catch (const FileError& e) {
+            EXPECT_STREQ(e.what(), "Read beyond end of file");
+            EXPECT_NE(cut, 0u);
+        }
+        EXPECT_EQ(seen, 150);
+        TBigKegOBots loaded;
+        loaded.AddBot(SampleBot(7));
+        EXPECT_EQ(cut != 0, [&] {
+            try {
+                loaded.AppendFromFile(damaged);
+                return false;
+            } catch (const FileError&) {
+                return true;
+            }
+        }());
+        ASSERT_EQ(loaded.Count(), 151);
+        EXPECT_EQ(loaded.Bot(150), roster.Bot(149));
+    }
+    EXPECT_THROW(ForEachLibraryBot(dir.File("missing"), [](const TBotRecord&) {}), FileError);
+}
+
+TEST_F(BotFileTest, AppendingABotWritesTheBytesOfAWholeSaveAndOnlyAddsThem) {
+    TBigKegOBots roster = ManyBots(3);
+    std::string lib = dir.File("lib.ut_botlib");
+    AppendBotToLibrary(roster.Bot(0), lib);  // a missing library is created
+    AppendBotToLibrary(roster.Bot(1), lib);
+    std::string link = dir.File("link.ut_botlib");
+    ASSERT_EQ(::symlink("lib.ut_botlib", link.c_str()), 0);
+    AppendBotToLibrary(roster.Bot(2), link);  // through the link, which stays
+    std::string saved = dir.File("saved.ut_botlib");
+    roster.SaveToFile(saved);
+    EXPECT_EQ(test::ReadBytes(lib), test::ReadBytes(saved));
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    const std::string before = test::ReadBytes(lib);
+    auto failure = [&](const std::string& path) -> std::string {
+        try {
+            AppendBotToLibrary(SampleBot(9), path);
+            return "no error";
+        } catch (const FileError& e) {
+            return e.what();
+        }
+    };
+    std::string damaged = dir.Write("damaged.ut_botlib", before + "xyz");
+    EXPECT_EQ(failure(damaged), "Read beyond end of file");
+    EXPECT_EQ(test::ReadBytes(damaged), before + "xyz");
+    ASSERT_EQ(::chmod(lib.c_str(), 0444), 0);
+    EXPECT_EQ(failure(lib), "File access denied");  // also for root
+    EXPECT_EQ(test::ReadBytes(lib), before);
+    ::chmod(lib.c_str(), 0644);
+    std::filesystem::create_directories(dir.File("folder.ut_botlib"));
+    EXPECT_NE(failure(dir.File("folder.ut_botlib")), "no error");
+}
+
+// A file size limit stops the write inside the record: the library is cut
+// back to its old bytes and the error says so.
+TEST_F(BotFileTest, AnAppendThatCannotBeWrittenWholeLeavesTheOldBytes) {
+    std::string lib = dir.File("lib.ut_botlib");
+    ManyBots(2).SaveToFile(lib);
+    const std::string before = test::ReadBytes(lib);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{before.size() + 1000, before.size() + 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            AppendBotToLibrary(SampleBot(5), lib);
+        } catch (const FileError& e) {
+            ::_exit(std::string(e.what()) == "Disk full" ? 0 : 1);
+        }
+        ::_exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another error, 2: no error";
+    EXPECT_EQ(test::ReadBytes(lib), before);
+}
+
+// The 32 slots drawn from the file are those drawn from a roster holding the
+// library's bots, with the same generator state: the same bots in the same
+// slots, so the same distribution, reading only the records drawn.
+TEST_F(BotFileTest, FillingSlotsFromALibraryDrawsAsFromTheRoster) {
+    for (int count : {0, 1, 5, 32, 33, 200}) {
+        TBigKegOBots roster = ManyBots(count);
+        std::string lib = dir.File("lib" + std::to_string(count));
+        roster.SaveToFile(lib);
+        for (std::uint32_t seed : {1u, 2u, 77u}) {
+            std::mt19937 a(seed);
+            std::mt19937 b(seed);
+            TBotSlotTable fromRoster;
+            TBotSlotTable fromFile;
+            roster.FillGameSlots(fromRoster, a);
+            FillGameSlotsFromLibrary(lib, fromFile, b);
+            EXPECT_EQ(fromFile, fromRoster) << count << " bots, seed " << seed;
+        }
+    }
+    // The draw itself: the last slot first, each from the bots not placed
+    // yet, as drawing from a list and striking out each bot drawn.
+    for (std::uint32_t seed = 0; seed < 20; ++seed) {
+        std::mt19937 a(seed);
+        std::mt19937 b(seed);
+        std::vector<std::size_t> left(100);
+        std::iota(left.begin(), left.end(), std::size_t{0});
+        std::vector<std::size_t> expected(32);
+        for (std::size_t s = 32; s-- > 0;) {
+            std::uniform_int_distribution<std::size_t> pick(0, left.size() - 1);
+            std::size_t r = pick(a);
+            expected[s] = left[r];
+            left.erase(left.begin() + static_cast<std::ptrdiff_t>(r));
+        }
+        EXPECT_EQ(DrawGameSlotBots(100, b), expected);
+    }
+    std::string damaged = dir.Write("damaged.ut_botlib", std::string(kBotRecordSize + 5, 'x'));
+    TBotSlotTable slots;
+    slots.fill(SampleBot(3));
+    EXPECT_THROW(FillGameSlotsFromLibrary(damaged, slots), FileError);
+    EXPECT_EQ(slots[0], SampleBot(3));  // nothing filled
 }
 
 }  // namespace
