@@ -3,11 +3,15 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+
+#include <cstring>
+#include <map>
 
 #include "bots/BotFiles.h"
 #include "bots/TBigKegOBotsDefine.h"
@@ -113,6 +117,46 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A library of count bots, made once.
+const std::string& LibraryOf(int count) {
+    static std::map<int, std::string> made;
+    auto [it, inserted] = made.try_emplace(count);
+    if (inserted) {
+        TBigKegOBots roster;
+        FillRoster(roster, count);
+        it->second = BenchFolder() + "/lib" + std::to_string(count) + ".ut_botlib";
+        roster.SaveToFile(it->second);
+    }
+    return it->second;
+}
+
+// The process's resident memory (VmRSS) or its peak since the last reset
+// (VmHWM), in bytes; 0 where the system does not say.
+std::size_t StatusBytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) {
+            return static_cast<std::size_t>(std::stoull(line.substr(std::strlen(field) + 1))) *
+                   1024;
+        }
+    }
+    return 0;
+}
+
+// How far the resident memory rose above where it stood while work ran.
+template <class Work>
+std::size_t PeakRssGrowth(Work work) {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    std::size_t before = StatusBytes("VmRSS:");
+    work();
+    std::size_t peak = StatusBytes("VmHWM:");
+    return peak > before ? peak - before : 0;
+}
+
 std::size_t HeapInUse() {
 #if defined(__GLIBC__)
     struct mallinfo2 info = mallinfo2();
@@ -153,6 +197,91 @@ void BM_LibrarySave100k(benchmark::State& state) {
                             static_cast<std::int64_t>(kBotRecordSize));
 }
 BENCHMARK(BM_LibrarySave100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// keelson-cli bots list: every bot's label, the library streamed; also the
+// peak memory against the file's size.
+void BM_LibraryList100k(benchmark::State& state) {
+    const std::string& path = LibraryOf(kLibraryBots);
+    double rssRatio = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::ostringstream out;
+        auto list = [&] {
+            ForEachLibraryBot(path, [&](const TBotRecord& bot) {
+                std::string label = BotDisplayLabel(bot);
+                bytes += label.size();
+            });
+        };
+        rssRatio = static_cast<double>(PeakRssGrowth(list)) /
+                   static_cast<double>(fs::file_size(path));
+    }
+    benchmark::DoNotOptimize(bytes);
+    state.counters["peak_rss_per_file_byte"] = rssRatio;
+}
+BENCHMARK(BM_LibraryList100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// keelson-cli bots sort: the library read, sorted and written back.
+void BM_LibrarySortFile100k(benchmark::State& state) {
+    std::string path = BenchFolder() + "/sort.ut_botlib";
+    fs::copy_file(LibraryOf(kLibraryBots), path, fs::copy_options::overwrite_existing);
+    for (auto _ : state) {
+        TBigKegOBots roster;
+        roster.AppendFromFile(path);
+        roster.SortByName();
+        roster.SaveToFile(path);
+    }
+}
+BENCHMARK(BM_LibrarySortFile100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// keelson-cli bots add: one bot at the end of a 100,000-bot library.
+void BM_LibraryAddBot100k(benchmark::State& state) {
+    std::string path = BenchFolder() + "/add.ut_botlib";
+    fs::copy_file(LibraryOf(kLibraryBots), path, fs::copy_options::overwrite_existing);
+    TBotRecord bot = DefaultBot;
+    bot.Name = "Newcomer";
+    for (auto _ : state) {
+        AppendBotToLibrary(bot, path);
+    }
+}
+BENCHMARK(BM_LibraryAddBot100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// keelson-cli bots export: 32 bots drawn from a 100,000-bot library into a
+// user INI's slots.
+void BM_LibraryExport100k(benchmark::State& state) {
+    const std::string& path = LibraryOf(kLibraryBots);
+    std::string ini = BenchFolder() + "/export.ini";
+    WriteFile(ini, "[Engine.Player]\r\nName=Player\r\n\r\n[Botpack.ChallengeBotInfo]\r\n"
+                   "Difficulty=3\r\n\r\n");
+    for (auto _ : state) {
+        TBotSlotTable slots;
+        FillGameSlotsFromLibrary(path, slots);
+        if (WriteUserIniBots(slots, ini)) {
+            state.SkipWithError("not a UT INI file");
+        }
+    }
+}
+BENCHMARK(BM_LibraryExport100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening a 1,000,000-bot library (1.57 GB): the peak memory against the
+// roster's own.
+void BM_LibraryOpen1M(benchmark::State& state) {
+    const std::string& path = LibraryOf(1000000);
+    double ratio = 0;
+    for (auto _ : state) {
+        std::size_t heapBefore = HeapInUse();
+        std::size_t roster = 0;
+        std::size_t peak = PeakRssGrowth([&] {
+            TBigKegOBots bots;
+            bots.AppendFromFile(path);
+            roster = HeapInUse() - heapBefore;
+            benchmark::DoNotOptimize(bots.Count());
+        });
+        ratio = static_cast<double>(peak) / static_cast<double>(roster);
+    }
+    state.counters["peak_rss_per_roster_byte"] = ratio;
+    fs::remove(path);
+}
+BENCHMARK(BM_LibraryOpen1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 void BM_SortByName100k(benchmark::State& state) {
     for (auto _ : state) {

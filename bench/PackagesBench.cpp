@@ -83,6 +83,86 @@ void BM_RemoveMissingPackages(benchmark::State& state) {
 }
 BENCHMARK(BM_RemoveMissingPackages)->Arg(10)->Arg(0)->Unit(benchmark::kMillisecond);
 
+// A game folder as keelson-cli's packages rows meet it: a system INI that
+// lists count packages under the five Paths patterns; nine in ten have a
+// file, a quarter of those spelt in another letter case on disk.
+struct BigGame {
+    explicit BigGame(int count) {
+        std::string text = "[Core.System]\r\n";
+        for (const PackageFolder& f : kFolders) {
+            text += std::string("Paths=../") + f.folder + "/*" + f.extension + "\r\n";
+        }
+        text += "\r\n[Engine.GameEngine]\r\n";
+        for (int i = 0; i < count; ++i) {
+            std::string name = "Package" + std::to_string(i) + "Skins";
+            text += "ServerPackages=" + name + "\r\n";
+            if (i % 10 == 0) {
+                continue;
+            }
+            const PackageFolder& f = kFolders[i % 5];
+            std::string onDisk = i % 4 == 1 ? "package" + std::to_string(i) + "skins" : name;
+            game.Write(std::string(f.folder) + "/" + onDisk + f.extension, "");
+        }
+        text += "\r\n[Engine.Other]\r\nSetting=1\r\n";
+        ini = game.Write("System/UnrealTournament.ini", text);
+    }
+    BenchFolder game;
+    std::string ini;
+};
+
+// keelson-cli packages list: the list read and printed.
+void BM_PackagesList100k(benchmark::State& state) {
+    BigGame big(100000);
+    for (auto _ : state) {
+        PackageList list;
+        ReadServerPackages(list, big.ini);
+        std::string out;
+        for (const std::string& entry : list) {
+            out.append(entry).push_back('\n');
+        }
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_PackagesList100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// keelson-cli packages remove N1 ... N1000: 1,000 names, in another letter
+// case, out of 100,000 entries.
+void BM_RemoveByNames1000Of100k(benchmark::State& state) {
+    PackageList original;
+    for (int i = 0; i < 100000; ++i) {
+        original.Append("Package" + std::to_string(i) + "Skins");
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < 1000; ++i) {
+        names.push_back("PACKAGE" + std::to_string(i * 100 + 7) + "skins");
+    }
+    std::size_t removed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PackageList list = original;
+        state.ResumeTiming();
+        removed = RemoveByNames(list, names);
+    }
+    state.counters["removed"] = static_cast<double>(removed);
+}
+BENCHMARK(BM_RemoveByNames1000Of100k)->Unit(benchmark::kMillisecond);
+
+// keelson-cli packages remove --missing on 100,000 entries (warm caches).
+void BM_RemoveMissing100k(benchmark::State& state) {
+    BigGame big(100000);
+    PackageList original;
+    ReadServerPackages(original, big.ini);
+    std::size_t removed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PackageList list = original;
+        state.ResumeTiming();
+        removed = RemoveMissingPackages(list, big.ini);
+    }
+    state.counters["removed"] = static_cast<double>(removed);
+}
+BENCHMARK(BM_RemoveMissing100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // 10,000 names added one by one, each tested against everything listed.
 void BM_AddPack10000(benchmark::State& state) {
     std::vector<std::string> names;
