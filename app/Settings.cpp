@@ -216,6 +216,13 @@ std::string DetectGameFolder(platform::SettingsStore& store) {
     return folder.empty() ? std::string(kUndetectedBase) : folder;
 }
 
+void RecordGameFolder(platform::SettingsStore& store, const std::string& folder) {
+    std::unique_ptr<SettingsKey> key = store.Create(std::string(kGameInstallerKeyPath));
+    if (!key || !key->Set("Folder", {platform::kRegSz, folder + '\0'})) {
+        throw RegistryError("Failed to set data for 'Folder'");
+    }
+}
+
 void RemoveSettingsKeys(platform::SettingsStore& store) {
     // A deletion that fails is not reported: the count of what is left
     // decides whether the walk goes on. A key that still has subkeys stays

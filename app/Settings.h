@@ -58,6 +58,11 @@ void SaveSettings(platform::SettingsStore& store, const TAppSettings& settings);
 // The game's folder as its installer recorded it, or "c:\UnrealTournament".
 std::string DetectGameFolder(platform::SettingsStore& store);
 
+// Records the game's folder where its installer would ("Folder" in the
+// installer's key), for systems on which no installer does. Raises
+// "Failed to set data for 'Folder'".
+void RecordGameFolder(platform::SettingsStore& store, const std::string& folder);
+
 // The uninstall's walk: deletes the settings key, then the product key and
 // the maker key when they have no other subkeys. Deletes nothing else.
 void RemoveSettingsKeys(platform::SettingsStore& store);
