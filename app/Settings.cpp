@@ -19,7 +19,7 @@ using platform::SettingsStore;
 using platform::StoredValue;
 
 constexpr std::string_view kExistingKeyBase = "c:\\unrealtournament";
-constexpr std::string_view kUndetectedBase = "c:\\UnrealTournament";
+constexpr std::string_view kUndetectedBase = kUndetectedGameFolder;
 constexpr std::string_view kProductKeyPath = "Software\\Brindlewood\\Keelson";
 constexpr std::string_view kMakerKeyPath = "Software\\Brindlewood";
 constexpr std::string_view kSoftwareKeyPath = "Software";

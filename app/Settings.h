@@ -32,6 +32,8 @@ inline constexpr std::string_view kSettingsKeyPath = "Software\\Brindlewood\\Kee
 inline constexpr std::string_view kGameInstallerKeyPath =
     "Software\\Unreal Technology\\Installed Apps\\UnrealTournament";
 inline constexpr std::string_view kCancelled = "<cancelled>";
+// What DetectGameFolder answers when no installer recorded the game's folder.
+inline constexpr std::string_view kUndetectedGameFolder = "c:\\UnrealTournament";
 
 // The file paths derived from a base folder, which is used unchanged:
 // B + "\System\UnrealTournament.ini" on Windows, B + "/System/..." elsewhere.
