@@ -428,19 +428,40 @@ std::size_t ForEachLibraryBot(const std::string& path,
     return given;
 }
 
-void AppendBotToLibrary(const TBotRecord& bot, const std::string& path) {
+std::size_t AppendBotToLibrary(const TBotRecord& bot, const std::string& path) {
     unsigned char record[kBotRecordSize];
     EncodeBotRecord(bot, record);
     const std::string_view bytes(reinterpret_cast<const char*>(record), kBotRecordSize);
     if (!platform::FileExists(path)) {
         platform::WriteFileAtomically(path, bytes, platform::CreateFailure::SystemWording);
-        return;
+        return 0;
     }
-    platform::AppendToFile(path, bytes, [](std::uint64_t size) {
+    std::size_t index = 0;
+    platform::AppendToFile(path, bytes, [&](std::uint64_t size) {
         if (size % kBotRecordSize != 0) {
             ThrowIncompleteLibrary();
         }
+        index = static_cast<std::size_t>(size / kBotRecordSize);
     });
+    return index;
+}
+
+bool LibraryFileHolds(const std::string& path, std::string_view image) {
+    platform::FileReader file(path);
+    if (file.Size() != image.size()) {
+        return false;
+    }
+    std::vector<char> chunk(kChunkRecords * kBotRecordSize);
+    for (std::size_t at = 0;;) {
+        const std::size_t got = file.Read(chunk.data(), chunk.size());
+        if (got == 0) {
+            return at == image.size();
+        }
+        if (image.size() - at < got || image.compare(at, got, chunk.data(), got) != 0) {
+            return false;
+        }
+        at += got;
+    }
 }
 
 TBotRecord DecodeBotRecord(const unsigned char* in) {

@@ -132,6 +132,11 @@ std::size_t ForEachLibraryBot(const std::string& path,
 // whole ("Disk full") the file is cut back, keeping exactly its old bytes.
 // A missing library is created holding that bot. A library that ends in
 // part of a record is left alone and raises "Read beyond end of file".
-void AppendBotToLibrary(const TBotRecord& bot, const std::string& path);
+// Returns the new bot's index.
+std::size_t AppendBotToLibrary(const TBotRecord& bot, const std::string& path);
+
+// True when the file at path holds exactly these bytes; it is read a chunk
+// at a time and only up to the first difference.
+bool LibraryFileHolds(const std::string& path, std::string_view image);
 
 }  // namespace keelson

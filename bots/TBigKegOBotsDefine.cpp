@@ -162,12 +162,13 @@ void TBigKegOBots::FillGameSlots(TBotSlotTable& out, std::mt19937& random) const
     }
 }
 
-void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out) {
+std::size_t FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out) {
     std::mt19937 random = GameSlotRandom();
-    FillGameSlotsFromLibrary(path, out, random);
+    return FillGameSlotsFromLibrary(path, out, random);
 }
 
-void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out, std::mt19937& random) {
+std::size_t FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out,
+                                     std::mt19937& random) {
     BotLibraryReader library(path);
     if (library.Incomplete()) {
         ThrowIncompleteLibrary();
@@ -179,6 +180,7 @@ void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out, std::
         library.ReadAt(drawn[s], slots[s]);
     }
     out = slots;
+    return library.Count();
 }
 
 void TBigKegOBots::ImportUserIni(const std::string& path) {

@@ -78,8 +78,9 @@ std::vector<std::size_t> DrawGameSlotBots(std::size_t count, std::mt19937& rando
 // drawn: the slots get what FillGameSlots gives for a roster holding the
 // library's bots. Raises FileError as TBigKegOBots::AppendFromFile does
 // (a library that ends in part of a record: "Read beyond end of file"),
-// and then fills nothing.
-void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out);
-void FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out, std::mt19937& random);
+// and then fills nothing. Returns the number of bots in the library.
+std::size_t FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out);
+std::size_t FillGameSlotsFromLibrary(const std::string& path, TBotSlotTable& out,
+                                     std::mt19937& random);
 
 }  // namespace keelson
