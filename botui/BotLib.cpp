@@ -1,6 +1,7 @@
 #include "botui/BotLib.h"
 
 #include <QAbstractListModel>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -384,9 +385,9 @@ void TBotLibForm::BuildControls() {
 
     AppearanceGroup = new QGroupBox(Caption("Appearance"), CurrentBotGroup);
     AppearanceGroup->setObjectName(QStringLiteral("AppearanceGroup"));
-    AppearanceGroup->setGeometry(8, 46, 290, 146);
+    AppearanceGroup->setGeometry(8, 46, 292, 146);
     SetHint(AppearanceGroup, "Set what your bot looks and sounds like");
-    constexpr int kLabelX = 8, kLabelW = 124, kBoxX = 134, kBoxW = 148;
+    constexpr int kLabelX = 8, kLabelW = 118, kBoxX = 128, kBoxW = 158;
     BotModelLabel = AddLabel(AppearanceGroup, "BotModelLabel", "&Model (package.class)", kLabelX,
                              20, kLabelW, 21);
     BotModelComboBox =
@@ -583,6 +584,10 @@ void TBotLibForm::BotsListBoxClick() {
     BotFaceComboBox->setEditText(FromAnsi(bot.Face.View()));
     BotVoiceComboBox->setEditText(FromAnsi(bot.Voice.View()));
     FaveWeaponComboBox->setEditText(FromAnsi(bot.FavoriteWeapon.View()));
+    // A text longer than its box shows its beginning.
+    for (QComboBox* box : texts) {
+        box->lineEdit()->setCursorPosition(0);
+    }
     if (bot.Team == kNoTeam) {
         BotTeamComboBox->setCurrentIndex(kNeutralLine);
     } else if (bot.Team <= kTeamGold) {
@@ -622,7 +627,19 @@ void TBotLibForm::BotAttributeChange() {
     bot.CombatStyle = SliderValue(CombatStyleScrollbar->value(), kAggressionStep);
     bot.Jumpy = JumpyCheckBox->isChecked() ? 1 : 0;
     Bots->SetBot(line, bot);
-    BotsListLines->LineChanged(line);
+    ShowLineAnew(line);
+}
+
+void TBotLibForm::ShowLineAnew(int line) {
+    // A line's label is read from the roster whenever it is painted, so a
+    // repaint shows the change. Telling the view that its data changed would
+    // lay out every line again, too slow on every keystroke in a large
+    // library; only a screen reader that is listening is told so.
+    if (QAccessible::isActive()) {
+        BotsListLines->LineChanged(line);
+    } else {
+        BotsListBox->update(BotsListLines->index(line));
+    }
 }
 
 void TBotLibForm::BotNameComboBoxChange() {

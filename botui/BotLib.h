@@ -71,6 +71,8 @@ class TBotLibForm : public QDialog {
     // Selects a line (-1: none) without running the loader.
     void SelectLine(int line);
     void RefreshBotsListBox();
+    // The selected line shows its bot as stored.
+    void ShowLineAnew(int line);
     // The list rebuilt from the roster with no line selected.
     void RefillList();
     void HeadingBoxChange(QComboBox* box);
