@@ -387,6 +387,8 @@ void TBotLibForm::BuildControls() {
     AppearanceGroup->setObjectName(QStringLiteral("AppearanceGroup"));
     AppearanceGroup->setGeometry(8, 46, 292, 146);
     SetHint(AppearanceGroup, "Set what your bot looks and sounds like");
+    // Qt would name a group inside a group by the outer group's title.
+    AppearanceGroup->setAccessibleName(AppearanceGroup->title());
     constexpr int kLabelX = 8, kLabelW = 118, kBoxX = 128, kBoxW = 158;
     BotModelLabel = AddLabel(AppearanceGroup, "BotModelLabel", "&Model (package.class)", kLabelX,
                              20, kLabelW, 21);
@@ -419,6 +421,7 @@ void TBotLibForm::BuildControls() {
     BehaviourGroup = new QGroupBox(Caption("Behaviour"), CurrentBotGroup);
     BehaviourGroup->setObjectName(QStringLiteral("BehaviourGroup"));
     BehaviourGroup->setGeometry(306, 12, 247, 184);
+    BehaviourGroup->setAccessibleName(BehaviourGroup->title());
     constexpr int kNameX = 8, kNameW = 94, kSliderX = 104, kSliderW = 135;
     ScaleMinusLabel = AddLabel(BehaviourGroup, "ScaleMinusLabel", "-1", kSliderX, 16, 20, 13);
     ScaleZeroLabel = AddLabel(BehaviourGroup, "ScaleZeroLabel", "0", kSliderX, 16, kSliderW, 13);
