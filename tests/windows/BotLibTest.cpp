@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -753,10 +754,18 @@ void BotLibTest::openAppendAndSaveLibraries() {
     }
     QCOMPARE(opens, 5);
     QCOMPARE(saves, 1);
-    // A save that fails keeps the name of the library.
+    // A save that fails keeps the name of the library; a read-only file is
+    // refused and keeps its content.
     hooks::SetNextFileName(m.File("no such folder/x.ut_botlib"));
     m.Press("SaveAsBtn");
     QVERIFY(LastError());
+    QCOMPARE(m.LibraryName().toStdString(), target);
+    const std::string locked = m.Start().Folder().Write("locked.ut_botlib", "keep");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    hooks::SetNextFileName(locked);
+    m.Press("SaveAsBtn");
+    QCOMPARE(LastError()->text, std::string("File access denied."));
+    QCOMPARE(ReadBytes(locked), std::string("keep"));
     QCOMPARE(m.LibraryName().toStdString(), target);
 }
 
