@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QSlider>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -16,6 +17,7 @@
 #include "app/Desktop.h"
 #include "app/KeelsonApplication.h"
 #include "app/KeelsonWindows.h"
+#include "app/Settings.h"
 #include "bots/TBigKegOBotsDefine.h"
 #include "botui/BotLib.h"
 
@@ -27,6 +29,7 @@ namespace fs = std::filesystem;
 struct Fixture {
     fs::path folder;
     std::map<int, std::string> libraries;
+    std::string userIni;
     std::unique_ptr<KeelsonWindows> windows;
     TBotLibForm* form = nullptr;
     QListView* list = nullptr;
@@ -73,6 +76,26 @@ struct Fixture {
             roster.SaveToFile(path);
         }
         return path;
+    }
+
+    // A user INI of about that size: its bot section, then other sections.
+    const std::string& UserIni(std::size_t bytes) {
+        if (userIni.empty()) {
+            userIni = (folder / "User.ini").string();
+            std::string text = "[BotPack.ChallengeBotInfo]\r\n";
+            for (int slot = 0; slot < 32; ++slot) {
+                text += "BotNames[" + std::to_string(slot) + "]=Bot" + std::to_string(slot) +
+                        "\r\nBotSkills[" + std::to_string(slot) + "]=0.350000\r\n";
+            }
+            text += "[Engine.Input]\r\n";
+            const std::string line = "Aliases[0]=(Command=\"Button bFire | Fire\",Alias=Fire)\r\n";
+            text.reserve(bytes + line.size());
+            while (text.size() < bytes) {
+                text += line;
+            }
+            std::ofstream(userIni, std::ios::binary) << text;
+        }
+        return userIni;
     }
 
     void Open(int bots) {
@@ -139,6 +162,35 @@ void BM_DeleteBotOfLibrary(benchmark::State& state) {
     state.counters["left"] = f.form->Library().Count();
 }
 BENCHMARK(BM_DeleteBotOfLibrary)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+constexpr std::size_t kLargeUserIni = 200u << 20;
+
+// "Import user INI" on a 200 MB user INI, against the import into a roster
+// without the window: the window adds nothing worth measuring to the time
+// it is busy reading.
+void BM_ImportLargeUserIniIntoWindow(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    AppSettings.PathToUtUserIni = f.UserIni(kLargeUserIni);
+    AppSettings.PromptToFindUser = false;
+    f.form->NewBtnClick();
+    for (auto _ : state) {
+        f.form->ImportINIBtnClick();
+        Fixture::Settle();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeUserIni));
+}
+BENCHMARK(BM_ImportLargeUserIniIntoWindow)->Unit(benchmark::kMillisecond);
+
+void BM_ImportLargeUserIniWithoutWindow(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    const std::string& path = f.UserIni(kLargeUserIni);
+    TBigKegOBots roster;
+    for (auto _ : state) {
+        roster.ImportUserIni(path);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeUserIni));
+}
+BENCHMARK(BM_ImportLargeUserIniWithoutWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
