@@ -275,6 +275,16 @@ QSlider* AddSlider(QWidget* parent, const char* name, int range, int x, int y, i
     return slider;
 }
 
+// A field in its box: the text as it stands, its beginning in view, and
+// the pick list's line of the same text (if any) current, so that the list
+// opens on it.
+void ShowText(QComboBox* box, const BotText& field) {
+    const QString text = FromAnsi(field.View());
+    box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    box->setEditText(text);
+    box->lineEdit()->setCursorPosition(0);
+}
+
 // The 255 bytes a text field keeps of a box's text.
 BotText FieldOf(const QComboBox* box) {
     return BotText(ToAnsi(box->currentText()));
@@ -581,16 +591,12 @@ void TBotLibForm::BotsListBoxClick() {
     for (QWidget* editor : editors) {
         editor->setEnabled(true);
     }
-    BotNameComboBox->setEditText(FromAnsi(bot.Name.View()));
-    BotModelComboBox->setEditText(FromAnsi(bot.Class.View()));
-    BotSkinComboBox->setEditText(FromAnsi(bot.Skin.View()));
-    BotFaceComboBox->setEditText(FromAnsi(bot.Face.View()));
-    BotVoiceComboBox->setEditText(FromAnsi(bot.Voice.View()));
-    FaveWeaponComboBox->setEditText(FromAnsi(bot.FavoriteWeapon.View()));
-    // A text longer than its box shows its beginning.
-    for (QComboBox* box : texts) {
-        box->lineEdit()->setCursorPosition(0);
-    }
+    ShowText(BotNameComboBox, bot.Name);
+    ShowText(BotModelComboBox, bot.Class);
+    ShowText(BotSkinComboBox, bot.Skin);
+    ShowText(BotFaceComboBox, bot.Face);
+    ShowText(BotVoiceComboBox, bot.Voice);
+    ShowText(FaveWeaponComboBox, bot.FavoriteWeapon);
     if (bot.Team == kNoTeam) {
         BotTeamComboBox->setCurrentIndex(kNeutralLine);
     } else if (bot.Team <= kTeamGold) {
