@@ -175,6 +175,8 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     BotsChecklist->setSelectionMode(QAbstractItemView::SingleSelection);
     BotsChecklist->setModel(checklistModel_);
     Label1 = AddLabel(this, "Label1", "&Bots to use:", 8, 6, 200, BotsChecklist);
+    // A list view is not named after its buddy by the accessibility layer.
+    BotsChecklist->setAccessibleName(Caption("Bots to use:"));
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
