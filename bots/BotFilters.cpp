@@ -46,21 +46,44 @@ bool Compare(std::string_view f, TextComparison comparison, std::string_view t) 
     return false;
 }
 
-}  // namespace
-
-bool Matches(const TBotRecord& bot, const TextRule& rule) {
+// The rule's comparison with a text that has been upper-cased already when
+// the rule ignores letter case.
+bool MatchesPrepared(const TBotRecord& bot, const TextRule& rule, std::string_view text) {
     std::string_view field = TextOf(bot, rule.field);
     if (rule.caseSensitive) {
-        return Compare(field, rule.comparison, rule.text);
+        return Compare(field, rule.comparison, text);
     }
     // Texts hold at most 255 bytes, so the upper-cased field fits in place.
     char upper[BotText::kCapacity];
     for (std::size_t i = 0; i < field.size(); ++i) {
         upper[i] = UpperAscii(field[i]);
     }
-    // The rule's text is upper-cased here rather than once per rule: the
-    // rule stays a plain value that a caller may change between uses.
-    return Compare(std::string_view(upper, field.size()), rule.comparison, UpperAscii(rule.text));
+    return Compare(std::string_view(upper, field.size()), rule.comparison, text);
+}
+
+std::string PreparedText(const TextRule& rule) {
+    return rule.caseSensitive ? rule.text : UpperAscii(rule.text);
+}
+
+}  // namespace
+
+bool Matches(const TBotRecord& bot, const TextRule& rule) {
+    return MatchesPrepared(bot, rule, PreparedText(rule));
+}
+
+std::size_t ApplyRule(const TBigKegOBots& bots, BotTicks& ticks, FilterAction action,
+                      const TextRule& rule) {
+    const std::string text = PreparedText(rule);
+    const bool tick = action == FilterAction::Add;
+    std::size_t changed = 0;
+    for (int i = bots.Count(); i-- > 0;) {
+        const auto at = static_cast<std::size_t>(i);
+        if (ticks[at] != tick && MatchesPrepared(bots.Bot(i), rule, text)) {
+            ticks[at] = tick;
+            ++changed;
+        }
+    }
+    return changed;
 }
 
 SliderRange ThresholdRange(ScaleField field) {

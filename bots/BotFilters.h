@@ -113,6 +113,10 @@ std::size_t ApplyRule(const TBigKegOBots& bots, BotTicks& ticks, FilterAction ac
     return changed;
 }
 
+// The text rule upper-cases its text once for all bots.
+std::size_t ApplyRule(const TBigKegOBots& bots, BotTicks& ticks, FilterAction action,
+                      const TextRule& rule);
+
 // ---- Server packages ----
 
 // The package of a field: the part before its first ".", empty when the

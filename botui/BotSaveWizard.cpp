@@ -304,6 +304,14 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     jbWhoLabel = AddLabel(TabSheet4, "jbWhoLabel", "bots w&ho", 80, 50, 45, jbConditionComboBox);
     jbCommitBtn = AddButton(TabSheet4, "jbCommitBtn", "Filter", 270, 45, 50);
 
+    // Tab goes through each page's rows as they read, the slider before its
+    // Filter button.
+    setTabOrder(txtComparisonComboBox, txtCaseSensCheckBox);
+    setTabOrder(txtCaseSensCheckBox, txtTextEdit);
+    setTabOrder(txtTextEdit, txtCommitBtn);
+    setTabOrder(nmComparisonComboBox, nmThresholdScrollBar);
+    setTabOrder(nmThresholdScrollBar, nmCommitBtn);
+
     connect(OKBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(spRemNonSPackBtn, &QPushButton::clicked, this,
