@@ -245,6 +245,7 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     txtCaseSensCheckBox->setGeometry(182, 34, 140, 17);
     txtCaseSensCheckBox->setToolTip(Caption("Unticked, a and A count as the same letter"));
     txtCommitBtn = AddButton(TabSheet1, "txtCommitBtn", "Filter", kFilterLeft, 58, kFilterWidth);
+    txtCommitBtn->setToolTip(Caption("Tick or untick the bots by the text rule"));
 
     // ---- Numeric scales ----
     TabSheet2 = AddPage(PageControl1, "TabSheet2", "Numeric scales");
@@ -271,6 +272,7 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     greyed.setColor(QPalette::Text, greyed.color(QPalette::Disabled, QPalette::Text));
     nmThresholdDummyEdit->setPalette(greyed);
     nmCommitBtn = AddButton(TabSheet2, "nmCommitBtn", "Filter", kFilterLeft, 31, kFilterWidth);
+    nmCommitBtn->setToolTip(Caption("Tick or untick the bots by the numeric rule"));
 
     nmThresholdScrollBar = new QScrollBar(Qt::Horizontal, TabSheet2);
     nmThresholdScrollBar->setObjectName(QStringLiteral("nmThresholdScrollBar"));
@@ -298,11 +300,13 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     tmTeamLabel =
         AddLabel(TabSheet4, "tmTeamLabel", "bots whose &team is", 80, 14, 96, tmTeamComboBox);
     tmCommitBtn = AddButton(TabSheet4, "tmCommitBtn", "Filter", 270, 9, 50);
+    tmCommitBtn->setToolTip(Caption("Tick or untick the bots by the team rule"));
     jbActionCombobox = AddActionList(TabSheet4, "jbActionCombobox", 6, 46);
     jbConditionComboBox = AddList(TabSheet4, "jbConditionComboBox",
                                   {"jump excessively", "don't jump excessively"}, 126, 46, 141);
     jbWhoLabel = AddLabel(TabSheet4, "jbWhoLabel", "bots w&ho", 80, 50, 45, jbConditionComboBox);
     jbCommitBtn = AddButton(TabSheet4, "jbCommitBtn", "Filter", 270, 45, 50);
+    jbCommitBtn->setToolTip(Caption("Tick or untick the bots by the jumping rule"));
 
     // Tab goes through each page's rows as they read, the slider before its
     // Filter button.
