@@ -494,14 +494,6 @@ void TBotSaveWizardForm::OKBtnClick() {
     accept();
 }
 
-void TBotSaveWizardForm::PrepareExport(const TBigKegOBots& library) {
-    roster_.ClearBots();
-    for (int i = 0; i < library.Count(); ++i) {
-        roster_.AddBot(library.Bot(i));
-    }
-    exec();
-}
-
 void TBotSaveWizardForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CentreOnScreen(this);
