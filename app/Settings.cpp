@@ -279,7 +279,11 @@ std::string GetUserIniPath() {
 
 std::string GetGameExePath() {
     return AskOrAnswer(AppSettings.PromptToFindExe, AppSettings.PathToUtExe,
-                       {"Select UT executable", {}, "UT executable (*.exe)|*.exe", "exe", {}});
+                       {"Select UT executable",
+                        {},
+                        std::string(kGameProgramFilter),
+                        std::string(kGameProgramExt),
+                        {}});
 }
 
 }  // namespace keelson

@@ -388,8 +388,16 @@ TEST_F(GetterTest, WithThePromptOnTheUserIsAskedEveryTime) {
     EXPECT_EQ(again.defaultExt, "ini");
     EXPECT_EQ(again.initialFolder, "/games/ut/System");
     EXPECT_EQ(prompter.asked[2].title, "Select UT executable");
+#ifdef _WIN32
     EXPECT_EQ(prompter.asked[2].filter, "UT executable (*.exe)|*.exe");
     EXPECT_EQ(prompter.asked[2].defaultExt, "exe");
+#else
+    // Linux installs start the game with ut-bin, ucc-bin or ut.
+    EXPECT_EQ(prompter.asked[2].filter,
+              "UT executable (*.exe ut-bin ucc-bin ut)|*.exe;ut-bin;ucc-bin;ut|"
+              "Programs (files with execute permission)|*");
+    EXPECT_EQ(prompter.asked[2].defaultExt, "");
+#endif
 }
 
 }  // namespace
