@@ -33,6 +33,7 @@ run: build
 
 bench: build
 	build/ci/bench/keelson-bench
+	if [ -x build/ci/bench/keelson-bench-windows ]; then build/ci/bench/keelson-bench-windows; fi
 
 # A picture of every window, taken under Xvfb, in build/screenshots.
 screenshots: build
