@@ -189,7 +189,7 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
         "It's important not to have too many entries (users of the server have to download any "
         "they don't have) or too few (mutators, mods, skins, models and voicepacks without a "
         "ServerPackages entry will only work in single player).",
-        8, 48, 577, 33);
+        8, 48, 575, 33);  // ends at the window's right edge
     Label5 = AddWrappedLabel(
         this, "Label5",
         "Please note that maps and their associated resources (music, ambient sounds, textures) "
