@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QToolTip>
 #include <filesystem>
 
 #include "app/Desktop.h"
@@ -107,7 +108,7 @@ class SvPackTest : public QObject {
   private slots:
     void theGroupsAddEachNameOnce();
     void loadingAppendsAndSavingWritesTheList();
-    void savingWithoutAnEngineSectionSaysSoAndWritesNothing();
+    void savingProblemsAreShownAndWriteNothing();
     void iniButtonsDoNothingWithoutASystemIni();
     void browseButtonsSetTheirDialogAfreshAndAddThePickedPackage();
     void theTextFilterMethods();
@@ -165,7 +166,7 @@ void SvPackTest::loadingAppendsAndSavingWritesTheList() {
     QVERIFY(hooks::ShownSoFar().empty());
 }
 
-void SvPackTest::savingWithoutAnEngineSectionSaysSoAndWritesNothing() {
+void SvPackTest::savingProblemsAreShownAndWriteNothing() {
     Editor e;
     const std::string ini = e.start.Folder().Write("game/System/UnrealTournament.ini", kPaths);
     Click(e.form, "AddUTPkgsBtn");
@@ -175,7 +176,18 @@ void SvPackTest::savingWithoutAnEngineSectionSaysSoAndWritesNothing() {
     QCOMPARE(shown.size(), std::size_t(1));
     QVERIFY(shown[0].kind == hooks::Kind::Message);
     QCOMPARE(shown[0].text, std::string("Error: This doesn't seem to be a UT INI file"));
-    QCOMPARE(e.Shown().size(), std::size_t(6));
+
+    // A picked file whose name holds a line break cannot be written as one
+    // line: the error box says so, the INI stays whole and the list keeps it.
+    e.WriteIni({"Old"});
+    const std::string before = ReadBytes(e.IniPath());
+    hooks::SetNextFileName(e.start.GameFile("System/Two\nLines.u"));
+    Click(e.form, "AddModBtn");
+    Click(e.form, "SaveBtn");
+    QCOMPARE(ReadBytes(e.IniPath()), before);
+    QVERIFY(hooks::ShownSoFar().back().kind == hooks::Kind::Error);
+    QCOMPARE(e.Shown().size(), std::size_t(7));
+    QCOMPARE(e.Shown().back(), std::string("Two\nLines"));
 }
 
 void SvPackTest::iniButtonsDoNothingWithoutASystemIni() {
@@ -536,6 +548,14 @@ void SvPackTest::assistiveTechnologySeesEveryControlByItsCaption() {
         while (control != e.form && control->focusPolicy() == Qt::NoFocus) {
             control = control->nextInFocusChain();
         }
+    }
+    // The list's hint comes up over its entries and over its empty space.
+    e.form->AddPack("BotPack");
+    for (QPoint at : {QPoint(20, 5), QPoint(20, 180)}) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, at, e.List()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(e.List()->viewport(), &help);
+        QCOMPARE(QToolTip::text(), e.List()->toolTip());
     }
     // The heading and the notice's texts are read as they stand.
     auto* heading = e.form->findChild<QLabel*>("Label1");
