@@ -33,7 +33,7 @@ run: build
 
 bench: build
 	build/ci/bench/keelson-bench
-	if [ -x build/ci/bench/keelson-bench-windows ]; then build/ci/bench/keelson-bench-windows; fi
+	[ ! -x build/ci/bench/keelson-window-bench ] || build/ci/bench/keelson-window-bench
 
 # A picture of every window, taken under Xvfb, in build/screenshots.
 screenshots: build

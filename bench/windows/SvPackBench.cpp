@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
@@ -232,18 +232,3 @@ void BM_RemoveMissing(benchmark::State& state) {
 BENCHMARK(BM_RemoveMissing)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    TheGame();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
