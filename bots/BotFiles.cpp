@@ -336,6 +336,7 @@ std::optional<std::string> RewriteUserIniBots(std::string_view text, const TBotS
 
 std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
                                                const std::string& path) {
+    platform::FileLock lock(path);  // from the read to the rewrite
     std::string bytes = platform::ReadWholeFile(path);
     std::optional<std::string> out = Rewrite(bytes, slots);
     if (!out) {

@@ -237,6 +237,7 @@ int Import(const Args& args) {
     std::string userIni = UserIni(
         words, named ? std::optional<std::string>(words.operands[0]) : std::nullopt, kImportUsage);
     const std::string& library = words.operands[named ? 1 : 0];
+    platform::FileLock lock(library);
     TBigKegOBots roster;
     if (words.append && platform::FileExists(library)) {
         roster.AppendFromFile(library);
@@ -279,6 +280,7 @@ int Add(const Args& args) {
     ExpectOperands(words, 1, kAnyNumber, kAddUsage);
     std::vector<FieldValue> fields = ParseFieldValues(words.operands, 1, kAddUsage);
     const std::string& library = words.operands[0];
+    platform::FileLock lock(library);
     TBigKegOBots roster;
     if (platform::FileExists(library)) {
         roster.AppendFromFile(library);
@@ -296,6 +298,7 @@ int Set(const Args& args) {
     int index = ParseIndex(words.operands[1], kSetUsage);
     std::vector<FieldValue> fields = ParseFieldValues(words.operands, 2, kSetUsage);
     const std::string& library = words.operands[0];
+    platform::FileLock lock(library);
     TBigKegOBots roster = LoadLibrary(library);
     TBotRecord bot;
     roster.GetBot(index, bot);
@@ -310,6 +313,7 @@ int Delete(const Args& args) {
     ExpectOperands(words, 2, 2, kDeleteUsage);
     int index = ParseIndex(words.operands[1], kDeleteUsage);
     const std::string& library = words.operands[0];
+    platform::FileLock lock(library);
     TBigKegOBots roster = LoadLibrary(library);
     roster.DeleteBot(index);
     roster.SaveToFile(library);
@@ -320,6 +324,7 @@ int Sort(const Args& args) {
     Words words = SplitWords(args, kSortUsage);
     ExpectOperands(words, 1, 1, kSortUsage);
     const std::string& library = words.operands[0];
+    platform::FileLock lock(library);
     TBigKegOBots roster = LoadLibrary(library);
     roster.SortByName();
     roster.SaveToFile(library);

@@ -187,6 +187,7 @@ int AddCommand(const Args& args, std::ostream& out) {
         throw UsageError(std::string(kAddUsage));
     }
     const std::string systemIni = SystemIniPath(options);
+    platform::FileLock lock(systemIni);
     PackageList list;
     ReadServerPackages(list, systemIni);
     if (options.group) {
@@ -254,6 +255,7 @@ int RemoveCommand(const Args& args, std::ostream& out) {
         }
     }
     const std::string systemIni = SystemIniPath(options);
+    platform::FileLock lock(systemIni);
     PackageList list;
     ReadServerPackages(list, systemIni);
     if (options.missing) {

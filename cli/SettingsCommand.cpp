@@ -94,6 +94,7 @@ int Set(const Args& args, std::ostream&) {
         throw UsageError(kSetUsage);
     }
     auto store = platform::OpenMachineStore();
+    auto lock = store->LockForChange(std::string(kSettingsKeyPath));
     // A setting that cannot be read stops here, before anything is written.
     StoredSettings stored = ReadStoredSettings(*store);
     if (chosen->text != nullptr) {

@@ -307,6 +307,9 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
         return std::nullopt;
     }
     CheckWritablePackageNames(list);
+    // Held from the read to the rewrite, so that a change another program
+    // makes meanwhile is not lost.
+    platform::FileLock lock(systemIniPath);
     std::optional<std::string> rewritten =
         RewriteServerPackagesText(list, platform::ReadWholeFile(systemIniPath));
     if (!rewritten) {
