@@ -398,7 +398,9 @@ class FileKey : public SettingsKey {
         // An existing file that cannot be read or parsed raises here, so a
         // save never replaces values that a load could not see.
         std::vector<ValuesLine> lines = ReadValues();
-        for (const auto& [name, value] : values) {
+        for (const auto& entry : values) {
+            const std::string& name = entry.first;
+            const StoredValue& value = entry.second;
             std::optional<std::string> formatted = FormatValueLine(name, value);
             if (!formatted) {
                 return 0;
