@@ -212,7 +212,7 @@ void TMainMenuForm::ExitBtnClick() {
 
 void TMainMenuForm::RunUTBtnClick() {
     const std::string exe = GetGameExePath();
-    if (!platform::FileExists(exe)) {
+    if (!GameFileExists(exe)) {
         return;
     }
     if (!desktop::StartProgram(exe, "", FolderOfPath(exe), kShowNormal)) {

@@ -268,6 +268,10 @@ void SetPathPrompter(PathPrompter* prompter) {
     gPrompter = prompter;
 }
 
+bool GameFileExists(const std::string& answer) {
+    return answer != kCancelled && platform::FileExists(answer);
+}
+
 std::string GetProgramFolder() {
     return AppSettings.ProgramFolder;
 }

@@ -110,6 +110,24 @@ TEST_F(FileSafety, ALockHeldElsewhereMakesAChangeWaitThenGiveUp) {
     close(ready[1]);
 }
 
+// keelson-cli waits ten seconds for another program's lock, then gives up
+// without writing and says which file is busy.
+TEST_F(FileSafety, TheCommandLineGivesUpOnABusyFileAfterItsWait) {
+    std::string ini = dir.Write("UnrealTournament.ini", kIni);
+    int fd = open(ini.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    const std::string err = dir.File("err");
+    const auto start = std::chrono::steady_clock::now();
+    int status = Shell(Quote(KEELSON_CLI_PATH) + " packages add --system-ini " + Quote(ini) +
+                       " Relics 2>" + Quote(err));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    close(fd);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(test::ReadBytes(err), ini + " is being changed by another program.\n");
+    EXPECT_GE(waited, std::chrono::seconds(9));
+    EXPECT_EQ(test::ReadBytes(ini), kIni);
+}
+
 TEST_F(FileSafety, OnlyRegularFilesAreReplaced) {
     std::string fifo = dir.File("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
@@ -194,6 +212,27 @@ TEST_F(FileSafety, AFileWithOtherLinksIsRewrittenInPlaceAndRestoredOnFailure) {
         EXPECT_EQ(test::ReadBytes(ini), before) << failAt;
     }
     EXPECT_TRUE(platform::ListFolder(platform::BackupFolder()).empty());
+}
+
+TEST_F(FileSafety, AFullDiskDuringAnInPlaceRewriteGivesTheOldFileBack) {
+    std::string mountPoint = dir.File("small");
+    std::filesystem::create_directory(mountPoint);
+    if (geteuid() != 0 ||
+        Shell("mount -t tmpfs -o size=64k tmpfs " + Quote(mountPoint) + " 2>/dev/null") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    const std::string old = std::string(kIni) + std::string(20000, ';') + "\r\n";
+    std::string ini = dir.Write("small/UnrealTournament.ini", old);
+    ASSERT_EQ(link(ini.c_str(), (mountPoint + "/linked.ini").c_str()), 0);
+    try {
+        WriteServerPackages(PackageList{"BotPack", std::string(200000, 'x')}, ini);
+        ADD_FAILURE() << "a write larger than the disk succeeded";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+    }
+    EXPECT_EQ(test::ReadBytes(ini), old);
+    EXPECT_TRUE(platform::ListFolder(platform::BackupFolder()).empty());
+    EXPECT_EQ(Shell("umount " + Quote(mountPoint)), 0);
 }
 
 TEST_F(FileSafety, TemporaryFilesOfKilledRunsAreRemovedButNotThoseOfLiveOnes) {
