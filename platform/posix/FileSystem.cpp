@@ -179,6 +179,12 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 // its own, with the system's reason).
 int OpenLockTarget(const std::string& target, bool& onFolder) {
     onFolder = false;
+    // Devices are not even opened: opening some (a tape) does something.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
     int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd >= 0 || errno != ENOENT) {
         return fd;
