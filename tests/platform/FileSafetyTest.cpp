@@ -123,7 +123,8 @@ TEST_F(FileSafety, TheCommandLineGivesUpOnABusyFileAfterItsWait) {
     const auto waited = std::chrono::steady_clock::now() - start;
     close(fd);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(test::ReadBytes(err), ini + " is being changed by another program.\n");
+    EXPECT_EQ(test::ReadBytes(err),
+              "keelson-cli: " + ini + " is being changed by another program.\n");
     EXPECT_GE(waited, std::chrono::seconds(9));
     EXPECT_EQ(test::ReadBytes(ini), kIni);
 }
