@@ -1,8 +1,10 @@
 # make run   builds everything and runs Keelson on the demo game folder
 # make test  builds everything and runs every test, then the core tests again
-#            under AddressSanitizer and UndefinedBehaviorSanitizer
+#            under AddressSanitizer and UndefinedBehaviorSanitizer, then each
+#            fuzz target for 30 seconds
+# make fuzz FUZZ_SECONDS=N   runs each fuzz target for N seconds
 
-.PHONY: all deps build test test-fast asan run bench screenshots windows-check format clean
+.PHONY: all deps build test test-fast asan fuzz run bench screenshots windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -16,9 +18,12 @@ build: deps
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci
 
+FUZZ_SECONDS ?= 30
+
 test: build
 	ctest --preset ci
 	$(MAKE) asan
+	$(MAKE) fuzz FUZZ_SECONDS=30
 
 test-fast: build
 	ctest --preset ci
@@ -27,6 +32,13 @@ asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The libFuzzer targets of fuzz/, built with clang, each run for FUZZ_SECONDS.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target fuzz_user_ini fuzz_system_ini fuzz_bot_library \
+	    fuzz_preset fuzz_values_file fuzz_numbers
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 run: build
 	@scripts/run-demo

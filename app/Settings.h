@@ -108,7 +108,13 @@ void SetPathPrompter(PathPrompter* prompter);
 
 // The getters, answering from AppSettings. The three file getters ask
 // through the prompter when their prompt flag is set; a cancelled prompt
-// answers "<cancelled>". A chosen file is used once and never stored.
+// answers "<cancelled>", which is no path: test answers with
+// GameFileExists, never with FileExists alone (on Linux a file may be
+// called "<cancelled>"). A chosen file is used once and never stored.
+// True when a getter's answer names an existing file: false for a cancelled
+// prompt, whatever the folder holds.
+bool GameFileExists(const std::string& answer);
+
 std::string GetProgramFolder();
 std::string GetGameFolder();
 std::string GetSystemIniPath();

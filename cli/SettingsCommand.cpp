@@ -86,6 +86,7 @@ int Show(const SettingsWords& w, std::ostream& out) {
 
 int Set(const SettingsWords& w, const Field& chosen, std::ostream& out) {
     return OnStore([&](platform::SettingsStore& store) {
+        auto lock = store.LockForChange(std::string(kSettingsKeyPath));
         // A setting that cannot be read stops here, before anything is written.
         StoredSettings stored = ReadStoredSettings(store);
         const TAppSettings before = stored.settings;

@@ -4,6 +4,7 @@
 
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
+#include "platform/windows/FileLockInternal.h"
 
 namespace keelson::platform {
 
@@ -109,8 +110,13 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
             discardTemp(file);
         }
     }
-    if (!::MoveFileExA(tempPath.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const bool relock = ReleaseLockForReplace(path);
+    const BOOL moved = ::MoveFileExA(tempPath.c_str(), path.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (relock) {
+        RetakeLockAfterReplace(path);
+    }
+    if (!moved) {
         DWORD err = ::GetLastError();
         ::DeleteFileA(tempPath.c_str());
         ::SetLastError(err);

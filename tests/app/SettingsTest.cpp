@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <cstdio>
+#include <fstream>
 
 #include <filesystem>
 
@@ -380,6 +383,13 @@ TEST_F(GetterTest, WithThePromptOnTheUserIsAskedEveryTime) {
     prompter.answer.reset();
     EXPECT_EQ(GetSystemIniPath(), "<cancelled>");
     EXPECT_EQ(GetGameExePath(), "<cancelled>");
+    // A cancel names no file, even where a file of that name exists.
+    {
+        std::ofstream("<cancelled>") << "x";
+        EXPECT_FALSE(GameFileExists(GetSystemIniPath()));
+        std::remove("<cancelled>");
+        prompter.asked.pop_back();
+    }
     ASSERT_EQ(prompter.asked.size(), 3u);
     const FilePrompt& again = prompter.asked[1];
     EXPECT_EQ(again.title, "Select UT system INI");

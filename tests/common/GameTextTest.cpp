@@ -20,7 +20,12 @@ TEST(GameTextLines, EveryKindOfLineEndEndsALine) {
     EXPECT_EQ(SplitGameTextLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
     EXPECT_EQ(SplitGameTextLines("a\n\nb\r\n"), (Lines{"a", "", "b"}));
     EXPECT_EQ(SplitGameTextLines("a\n\r"), (Lines{"a", ""}));  // LF then CR: two line ends
-    EXPECT_EQ(SplitGameTextLines("a\r\r\n"), (Lines{"a", ""}));
+    // A run of CRs before an LF is one line end (CR LF converted twice).
+    EXPECT_EQ(SplitGameTextLines("a\r\r\nb\r\r\r\nc"), (Lines{"a", "b", "c"}));
+    EXPECT_EQ(SplitGameTextLines("a\r\rb"), (Lines{"a", "", "b"}));
+    // A byte order mark before the first line is no part of it.
+    EXPECT_EQ(SplitGameTextLines("\xEF\xBB\xBF[A]\r\n\xEF\xBB\xBF"),
+              (Lines{"[A]", "\xEF\xBB\xBF"}));
     EXPECT_EQ(SplitGameTextLines(""), Lines{});
     EXPECT_EQ(SplitGameTextLines("\r\n"), (Lines{""}));
     EXPECT_EQ(SplitGameTextLines("  \r\n"), (Lines{"  "}));
@@ -48,8 +53,12 @@ Lines ReferenceLines(std::string_view text) {
     for (; i < text.size() && text[i] != '\x1A'; ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
             lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
+            std::size_t j = i;
+            while (text[i] == '\r' && j < text.size() && text[j] == '\r') {
+                ++j;
+            }
+            if (j > i && j < text.size() && text[j] == '\n') {
+                i = j;
             }
             start = i + 1;
         }

@@ -86,24 +86,30 @@ TEST(SharedUtils, FixedTextReadsBackToTheSameSixDecimals) {
     }
 }
 
-TEST(SharedUtils, FolderOfPathFollowsTheSeparatorRules) {
-    EXPECT_EQ(FolderOfPath("C:\\UT\\System\\User.ini"), "C:\\UT\\System");
-    EXPECT_EQ(FolderOfPath("C:\\User.ini"), "C:\\");
-    EXPECT_EQ(FolderOfPath("C:User.ini"), "C:");
+TEST(SharedUtils, FolderOfPathFollowsThePlatformsSeparators) {
     EXPECT_EQ(FolderOfPath("User.ini"), "");
-    EXPECT_EQ(FolderOfPath("C:\\UT\\"), "C:\\UT");
-    EXPECT_EQ(FolderOfPath("\\\\server\\share"), "\\\\server");
-    EXPECT_EQ(FolderOfPath("\\file"), "\\");
     EXPECT_EQ(FolderOfPath("/home/ut/System/User.ini"), "/home/ut/System");
     EXPECT_EQ(FolderOfPath("/User.ini"), "/");
     EXPECT_EQ(FolderOfPath(""), "");
-}
-
-TEST(SharedUtils, FileNameOfPathTakesWhatFollowsTheLastSeparator) {
-    EXPECT_EQ(FileNameOfPath("C:\\presets\\mod.ut_pre"), "mod.ut_pre");
     EXPECT_EQ(FileNameOfPath("/srv/ut/presets/mod.ut_pre"), "mod.ut_pre");
-    EXPECT_EQ(FileNameOfPath("D:mod.ut_pre"), "mod.ut_pre");
     EXPECT_EQ(FileNameOfPath("mod"), "mod");
+#ifdef _WIN32
+    EXPECT_EQ(FolderOfPath("C:\\UT\\System\\User.ini"), "C:\\UT\\System");
+    EXPECT_EQ(FolderOfPath("C:\\User.ini"), "C:\\");
+    EXPECT_EQ(FolderOfPath("C:User.ini"), "C:");
+    EXPECT_EQ(FolderOfPath("C:\\UT\\"), "C:\\UT");
+    EXPECT_EQ(FolderOfPath("\\\\server\\share"), "\\\\server");
+    EXPECT_EQ(FolderOfPath("\\file"), "\\");
+    EXPECT_EQ(FileNameOfPath("C:\\presets\\mod.ut_pre"), "mod.ut_pre");
+    EXPECT_EQ(FileNameOfPath("D:mod.ut_pre"), "mod.ut_pre");
+#else
+    // ":" and "\" are ordinary characters of Linux file names.
+    EXPECT_EQ(FolderOfPath("/srv/UT:srv.ini"), "/srv");
+    EXPECT_EQ(FolderOfPath("my:lib.ut_botlib"), "");
+    EXPECT_EQ(FolderOfPath("/srv/a\\b/c\\d.ini"), "/srv/a\\b");
+    EXPECT_EQ(FileNameOfPath("/srv/UT:srv.ini"), "UT:srv.ini");
+    EXPECT_EQ(FileNameOfPath("a\\b"), "a\\b");
+#endif
 }
 
 TEST(SharedUtils, UpperCasingTouchesOnlyAsciiLetters) {
