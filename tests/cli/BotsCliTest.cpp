@@ -119,6 +119,10 @@ TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
 }
 
 TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "set-game-folder is for Keelson's own store; on Windows the installer records "
+                    "the folder";
+#endif
     const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
     std::string lib = dir.File("stored.ut_botlib");
     test::CliResult r = RunCli({"bots", "import", lib}, env);
