@@ -131,7 +131,19 @@ int Uninstall(const Args& args, std::ostream&) {
     if (args.size() != 2 || args[1] != "--yes") {
         throw UsageError("keelson-cli settings uninstall --yes (removes Keelson's settings)");
     }
-    RemoveSettingsKeys(*platform::OpenMachineStore());
+    auto store = platform::OpenMachineStore();
+    RemoveSettingsKeys(*store);
+    // The walk deletes what it may and reports nothing; a key still there
+    // means nothing was removed (on Windows, a run without administrator
+    // rights).
+    if (SettingsKeyExists(*store)) {
+        const std::string where = std::string(kSettingsKeyPath) + " in " + store->Describe();
+        throw RegistryError(
+            "Cannot remove the settings key " + where +
+            (store->Open(std::string(kSettingsKeyPath), platform::SettingsStore::Access::Full)
+                 ? ""
+                 : ": access denied"));
+    }
     return 0;
 }
 
