@@ -168,7 +168,7 @@ void AddFolderCommands(CLI::App& settings, Action& chosen) {
     AddOperand(*command, "DIR", w->value, "the game's folder")->required();
     AddQuietFlag(*command, w->quiet);
     command->callback([w, &chosen] {
-        chosen = [w](std::ostream& out) {
+        chosen = [w](std::ostream& out) -> int {
 #ifdef _WIN32
             (void)out;
             throw KeelsonError(
