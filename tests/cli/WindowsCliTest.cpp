@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h:
+#include <sddl.h>
 
 #include <string>
 
@@ -71,6 +73,34 @@ TEST_F(WindowsCli, SettingsLiveInTheRegistryAndUninstallRemovesThem) {
     EXPECT_EQ(uninstall.status, 0) << uninstall.err;
     EXPECT_THAT(RunCli({"settings", "show"}).out, HasSubstr("Key: absent\n"));
     EXPECT_EQ(RunCli({"settings", "uninstall", "--yes"}).status, 0);  // nothing left to remove
+}
+
+// The settings key's access list, as SDDL text ("D:P(A;;KR;;;WD)").
+bool SetKeyAccess(const char* sddl) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brindlewood\\Keelson\\1", 0,
+                        WRITE_DAC | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    bool ok = ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd,
+                                                                     nullptr) &&
+              ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+    ::LocalFree(sd);
+    ::RegCloseKey(key);
+    return ok;
+}
+
+TEST_F(WindowsCli, UninstallWithoutTheRightToDeleteFailsAndSaysWhy) {
+    ASSERT_EQ(RunCli({"settings", "set", "UtBasePath", "D:\\Games\\UT"}).status, 0);
+    ASSERT_TRUE(SetKeyAccess("D:P(A;;KR;;;WD)"));  // everyone may read, no one may delete
+    CliResult r = RunCli({"settings", "uninstall", "--yes"});
+    ASSERT_TRUE(SetKeyAccess("D:(A;;KA;;;WD)"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "keelson-cli: Windows registry: Cannot remove the settings key "
+              "Software\\Brindlewood\\Keelson\\1: access denied.\n");
+    EXPECT_THAT(RunCli({"settings", "show"}).out, HasSubstr("Key: present\n"));
 }
 
 TEST_F(WindowsCli, DeepGameFoldersAreReadAndRewritten) {

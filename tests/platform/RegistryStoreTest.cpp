@@ -146,9 +146,7 @@ TEST_F(RegistryStoreTest, ExistingKeyLoadsOverTheDefaultsAndWrongTypesStopTheLoa
     }
     EXPECT_EQ(settings.PathToUtExe, "E:\\ut.exe");
 
-    SetText(key, "ExitOnRunUT", "1");
-    SetUp();
-    MakeKey(key);
+    // A flag is a REG_DWORD of four bytes, nothing else.
     SetText(key, "ExitOnRunUT", "1");
     try {
         LoadFlagValues(*store, settings);
