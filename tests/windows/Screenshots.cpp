@@ -3,14 +3,19 @@
 // given game folder. Used by scripts/screenshots; not installed.
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStyle>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <iostream>
 
 #include "app/About.h"
+#include "app/Desktop.h"
 #include "app/FirstRun.h"
 #include "app/FirstRunOptions.h"
 #include "app/KeelsonApplication.h"
@@ -19,6 +24,7 @@
 #include "app/Options.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "bots/TBigKegOBotsDefine.h"
 #include "botui/BotLib.h"
 #include "botui/BotSaveWizard.h"
 #include "common/Errors.h"
@@ -29,13 +35,16 @@ using namespace keelson;
 
 namespace {
 
-bool Save(QWidget* window, const QString& dir, const QString& name) {
-    window->show();
+void Settle() {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
+}
+
+// A picture of a window that is up already.
+bool SaveShown(QWidget* window, const QString& dir, const QString& name) {
+    Settle();
     QPixmap picture = window->grab();
-    window->hide();
     const QString path = QDir(dir).filePath(name + ".png");
     if (!picture.save(path)) {
         std::cerr << "cannot write " << path.toStdString() << "\n";
@@ -43,6 +52,39 @@ bool Save(QWidget* window, const QString& dir, const QString& name) {
     }
     std::cout << path.toStdString() << "  " << window->windowTitle().toStdString() << "\n";
     return true;
+}
+
+bool Save(QWidget* window, const QString& dir, const QString& name) {
+    window->show();
+    bool ok = SaveShown(window, dir, name);
+    window->hide();
+    return ok;
+}
+
+// The Bot Library Manager with the game folder's bots saved as a library
+// and opened again (no bot selected), then with a bot selected. The file
+// dialogs are answered through the desktop seam.
+bool SaveBotLibWithLibrary(TBotLibForm& form, const QString& dir) {
+    QTemporaryDir folder;
+    const std::string library = folder.filePath("Demo bots.ut_botlib").toStdString();
+    try {
+        form.ImportINIBtnClick();
+        desktop::testing::Reset();
+        desktop::testing::SetNextFileName(library);
+        form.SaveAsBtnClick();
+        form.NewBtnClick();
+        desktop::testing::SetNextFileName(library);
+        form.OpenBtnClick();
+    } catch (const std::exception& e) {
+        std::cerr << "cannot fill the Bot Library Manager: " << e.what() << "\n";
+        return false;
+    }
+    bool ok = Save(&form, dir, "BotLibLibrary");
+    auto* list = form.findChild<QListView*>("BotsListBox");
+    list->selectionModel()->setCurrentIndex(list->model()->index(2, 0),
+                                            QItemSelectionModel::ClearAndSelect);
+    ok &= Save(&form, dir, "BotLibSelected");
+    return ok;
 }
 
 }  // namespace
@@ -76,7 +118,27 @@ int main(int argc, char** argv) {
     windows->OptionsForm->EditOptions();
     ok &= Save(windows->AboutBox.get(), dir, "About");
     ok &= Save(windows->BotLibForm.get(), dir, "BotLib");
-    ok &= Save(windows->BotSaveWizardForm.get(), dir, "BotSaveWizard");
+    ok &= SaveBotLibWithLibrary(*windows->BotLibForm, dir);
+    // The export wizard on the demo's bots, one picture per page.
+    TBigKegOBots demoBots;
+    try {
+        demoBots.ImportUserIni(AppSettings.PathToUtUserIni);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        ok = false;
+    }
+    TBotSaveWizardForm* wizard = windows->BotSaveWizardForm.get();
+    QTimer::singleShot(200, [&] {
+        auto* pages = wizard->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        const char* const names[] = {"BotSaveWizard", "BotSaveWizard-TextFields",
+                                     "BotSaveWizard-NumericScales", "BotSaveWizard-OtherSettings"};
+        for (int page = 0; page < 4; ++page) {
+            pages->setCurrentIndex(page);
+            ok &= SaveShown(wizard, dir, QString::fromLatin1(names[page]));
+        }
+        wizard->reject();
+    });
+    wizard->PrepareExport(demoBots);
     ok &= Save(windows->SvPackForm.get(), dir, "SvPack");
     ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
 
