@@ -140,9 +140,7 @@ TEST(Errors, SystemErrorsCarryTheProgramsWording) {
     EXPECT_EQ(SystemErrorText(denied), "File access denied");
     EXPECT_EQ(SystemErrorText(full), "Disk full");
     EXPECT_EQ(SystemErrorText(kReadBeyondEndOfFile), "Read beyond end of file");
-    std::string unknown = "I/O error ";
-    unknown += std::to_string(other);  // not operator+: GCC 12 warns about it here (-Wrestrict)
-    EXPECT_EQ(SystemErrorText(other), unknown);
+    EXPECT_EQ(SystemErrorText(other), "I/O error " + std::to_string(other));
     EXPECT_EQ(ListIndexError(5).what(), std::string("List index out of bounds (5)"));
 }
 
