@@ -199,6 +199,13 @@ void AddUninstall(CLI::App& settings, Action& chosen) {
         chosen = [w](std::ostream& out) {
             return OnStore([&](platform::SettingsStore& store) {
                 RemoveSettingsKeys(store);
+                // The walk deletes what it may and reports nothing; a key
+                // still there was refused (on Windows, to a run without
+                // administrator rights).
+                if (SettingsKeyExists(store)) {
+                    throw RegistryError("Cannot remove the settings key " +
+                                        std::string(kSettingsKeyPath) + ": access denied");
+                }
                 Report(out, w->quiet).Line("Keelson's settings removed from " + store.Describe());
                 return 0;
             });

@@ -136,11 +136,17 @@ TEST(Errors, ErrorBoxAddsAFullStopAfterHigherCharacters) {
 }
 
 TEST(Errors, SystemErrorsCarryTheProgramsWording) {
-    EXPECT_EQ(SystemErrorText(ENOENT), "File not found");
-    EXPECT_EQ(SystemErrorText(EACCES), "File access denied");
-    EXPECT_EQ(SystemErrorText(ENOSPC), "Disk full");
+    // The system's own error numbers: Windows error codes there, errno here.
+#ifdef _WIN32
+    const int notFound = 2, denied = 5, full = 112, other = 1117;  // 1117: ERROR_IO_DEVICE
+#else
+    const int notFound = ENOENT, denied = EACCES, full = ENOSPC, other = EIO;
+#endif
+    EXPECT_EQ(SystemErrorText(notFound), "File not found");
+    EXPECT_EQ(SystemErrorText(denied), "File access denied");
+    EXPECT_EQ(SystemErrorText(full), "Disk full");
     EXPECT_EQ(SystemErrorText(kReadBeyondEndOfFile), "Read beyond end of file");
-    EXPECT_EQ(SystemErrorText(EIO), "I/O error " + std::to_string(EIO));
+    EXPECT_EQ(SystemErrorText(other), "I/O error " + std::to_string(other));
     EXPECT_EQ(ListIndexError(5).what(), std::string("List index out of bounds (5)"));
 }
 
