@@ -1,8 +1,11 @@
 # make run   builds everything and runs Keelson on the demo game folder
 # make test  builds everything and runs every test, then the core tests again
-#            under AddressSanitizer and UndefinedBehaviorSanitizer
+#            under AddressSanitizer and UndefinedBehaviorSanitizer, then each
+#            fuzz target for 30 seconds, then the Windows build of the core and
+#            keelson-cli with their tests under Wine (make test-windows)
+# make fuzz FUZZ_SECONDS=N   runs each fuzz target for N seconds
 
-.PHONY: all deps build test test-fast asan run bench screenshots windows-check format clean
+.PHONY: all deps build test test-fast asan fuzz test-windows build-windows-32 run bench screenshots windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -16,9 +19,13 @@ build: deps
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci
 
+FUZZ_SECONDS ?= 30
+
 test: build
 	ctest --preset ci
 	$(MAKE) asan
+	$(MAKE) fuzz FUZZ_SECONDS=30
+	$(MAKE) test-windows
 
 test-fast: build
 	ctest --preset ci
@@ -27,6 +34,13 @@ asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The libFuzzer targets of fuzz/, built with clang, each run for FUZZ_SECONDS.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target fuzz_user_ini fuzz_system_ini fuzz_bot_library \
+	    fuzz_preset fuzz_values_file fuzz_numbers
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 run: build
 	@scripts/run-demo
@@ -39,7 +53,17 @@ bench: build
 screenshots: build
 	scripts/screenshots
 
-# The Windows build of the core and keelson-cli, run under Wine.
+# The core and keelson-cli built for 64-bit Windows with MinGW-w64, and every
+# one of their tests run under Wine; then the 32-bit build, which must build.
+test-windows: deps
+	scripts/test-windows
+	$(MAKE) build-windows-32
+
+build-windows-32: deps
+	cmake --preset windows-cross-32 >/dev/null
+	cmake --build --preset windows-cross-32
+
+# The Windows keelson-cli.exe run under Wine on a copy of the demo game folder.
 windows-check:
 	scripts/windows-check
 

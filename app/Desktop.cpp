@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 
+#include "app/Settings.h"
 #include "app/Win1252.h"
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
@@ -83,6 +84,14 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialogReq
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
     }
     dialog->setNameFilter(QtFilterOf(request.filter));
+    // The filter of program files goes by execute permission, which no name
+    // pattern can say.
+    QFileDialog* d = dialog.get();
+    const QDir::Filters byName = d->filter();
+    QObject::connect(d, &QFileDialog::filterSelected, d, [d, byName](const QString& selected) {
+        const bool programs = selected.startsWith(FromAnsi(kProgramFilesDescription));
+        d->setFilter(programs ? byName | QDir::Executable : byName);
+    });
     dialog->setDefaultSuffix(FromAnsi(request.defaultExt));
     if (!request.initialFolder.empty()) {
         dialog->setDirectory(FromPath(request.initialFolder));

@@ -39,6 +39,8 @@ std::unique_ptr<KeelsonWindows> CreateWindows() {
     windows->OptionsForm = std::make_unique<TOptionsForm>();
     windows->YouDontHaveModForm = std::make_unique<TYouDontHaveModForm>();
     windows->AboutBox = std::make_unique<TAboutBox>();
+    // A preset with a missing package shows the notice made above.
+    windows->SvPackForm->SetNotice(windows->YouDontHaveModForm.get());
     return windows;
 }
 

@@ -225,7 +225,7 @@ void TMainMenuForm::ExitBtnClick() {
 
 void TMainMenuForm::RunUTBtnClick() {
     const std::string exe = GetGameExePath();
-    if (!platform::FileExists(exe)) {
+    if (!GameFileExists(exe)) {
         return;
     }
     std::string reason;

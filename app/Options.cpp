@@ -59,7 +59,7 @@ QPushButton* AddBrowse(QWidget* parent, const char* name, int x, int y) {
 // A Browse button: the path the getter answers lands in the box only when
 // a file exists there.
 void BrowseInto(QLineEdit* edit, const std::string& path) {
-    if (platform::FileExists(path)) {
+    if (GameFileExists(path)) {
         edit->setText(FromPath(path));
     }
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
@@ -200,8 +202,22 @@ void SaveFlagValues(platform::SettingsStore& store, const TAppSettings& settings
 }
 
 void SaveSettings(platform::SettingsStore& store, const TAppSettings& settings) {
-    SavePathValues(store, settings);
-    SaveFlagValues(store, settings);
+    // All eight in one call, which a file-backed store writes in one step.
+    const std::vector<std::pair<std::string, StoredValue>> values{
+        {"PathToUtExe", TextValue(settings.PathToUtExe)},
+        {"PathToUtSysIni", TextValue(settings.PathToUtSysIni)},
+        {"PathToUtUserIni", TextValue(settings.PathToUtUserIni)},
+        {"UtBasePath", TextValue(settings.UtBasePath)},
+        {"PromptToFindExe", FlagValue(settings.PromptToFindExe)},
+        {"PromptToFindIni", FlagValue(settings.PromptToFindIni)},
+        {"PromptToFindUser", FlagValue(settings.PromptToFindUser)},
+        {"ExitOnRunUT", FlagValue(settings.ExitOnRunUT)},
+    };
+    std::unique_ptr<SettingsKey> key = store.Create(std::string(kSettingsKeyPath));
+    std::size_t written = key ? key->SetValues(values) : 0;
+    if (written < values.size()) {
+        ThrowSetFailed(values[written].first);
+    }
 }
 
 std::string DetectGameFolder(platform::SettingsStore& store) {
@@ -259,6 +275,10 @@ void SetPathPrompter(PathPrompter* prompter) {
     gPrompter = prompter;
 }
 
+bool GameFileExists(const std::string& answer) {
+    return answer != kCancelled && platform::FileExists(answer);
+}
+
 std::string GetProgramFolder() {
     return AppSettings.ProgramFolder;
 }
@@ -279,7 +299,11 @@ std::string GetUserIniPath() {
 
 std::string GetGameExePath() {
     return AskOrAnswer(AppSettings.PromptToFindExe, AppSettings.PathToUtExe,
-                       {"Select UT executable", {}, "UT executable (*.exe)|*.exe", "exe", {}});
+                       {"Select UT executable",
+                        {},
+                        std::string(kGameProgramFilter),
+                        std::string(kGameProgramExt),
+                        {}});
 }
 
 }  // namespace keelson

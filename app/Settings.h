@@ -32,6 +32,23 @@ inline constexpr std::string_view kSettingsKeyPath = "Software\\Brindlewood\\Kee
 inline constexpr std::string_view kGameInstallerKeyPath =
     "Software\\Unreal Technology\\Installed Apps\\UnrealTournament";
 inline constexpr std::string_view kCancelled = "<cancelled>";
+// The dialog that picks the game's program. Linux installs start the game
+// with ut-bin, ucc-bin or the script ut, or with any other program file, so
+// there the dialog offers them too, and a filter of the files with execute
+// permission (which the dialog applies by permission, not by name); no
+// extension is added to a typed name.
+inline constexpr std::string_view kProgramFilesDescription =
+    "Programs (files with execute permission)";
+#ifdef _WIN32
+inline constexpr std::string_view kGameProgramFilter = "UT executable (*.exe)|*.exe";
+inline constexpr std::string_view kGameProgramExt = "exe";
+#else
+inline constexpr std::string_view kGameProgramFilter =
+    "UT executable (*.exe ut-bin ucc-bin ut)|*.exe;ut-bin;ucc-bin;ut|"
+    "Programs (files with execute permission)|*";
+inline constexpr std::string_view kGameProgramExt = "";
+#endif
+
 // What DetectGameFolder answers when no installer recorded the game's folder.
 inline constexpr std::string_view kUndetectedGameFolder = "c:\\UnrealTournament";
 
@@ -91,7 +108,13 @@ void SetPathPrompter(PathPrompter* prompter);
 
 // The getters, answering from AppSettings. The three file getters ask
 // through the prompter when their prompt flag is set; a cancelled prompt
-// answers "<cancelled>". A chosen file is used once and never stored.
+// answers "<cancelled>", which is no path: test answers with
+// GameFileExists, never with FileExists alone (on Linux a file may be
+// called "<cancelled>"). A chosen file is used once and never stored.
+// True when a getter's answer names an existing file: false for a cancelled
+// prompt, whatever the folder holds.
+bool GameFileExists(const std::string& answer);
+
 std::string GetProgramFolder();
 std::string GetGameFolder();
 std::string GetSystemIniPath();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "common/UTSharedUtils1.h"
@@ -140,11 +141,24 @@ void AppendValueText(std::string& out, std::string_view value) {
     }
 }
 
+// The game would read "nan" and "inf" as such; a library may hold them
+// (its records are raw floats), so they are written as the nearest value the
+// sliders allow (-1 to 1), NaN as 0. Finite values stand as they are.
+float FiniteForIni(float value) {
+    if (std::isnan(value)) {
+        return 0.0f;
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? 1.0f : -1.0f;
+    }
+    return value;
+}
+
 void AppendValue(std::string& out, const TBotRecord& bot, BotKey key) {
     if (const BotText* text = TextField(bot, key)) {
         AppendValueText(out, text->View());
     } else if (const float* value = FloatField(bot, key)) {
-        out.append(FloatToFixedText(*value));
+        out.append(FloatToFixedText(FiniteForIni(*value)));
     } else if (key == BotKey::Team) {
         out.append(std::to_string(static_cast<unsigned>(bot.Team)));
     } else {
@@ -265,6 +279,7 @@ std::optional<std::string> Rewrite(std::string_view text, const TBotSlotTable& s
     out.reserve(text.size() + text.size() / 16 + 448 * 48);
     bool inSection = false;
     bool written = false;
+    out.append(LeadingBom(text));
     ForEachGameTextLine(text, [&](std::string_view line, bool) {
         if (!written && IsBotSectionHeader(line)) {
             inSection = true;
@@ -322,6 +337,7 @@ std::optional<std::string> RewriteUserIniBots(std::string_view text, const TBotS
 
 std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
                                                const std::string& path) {
+    platform::FileLock lock(path);  // from the read to the rewrite
     std::string bytes = platform::ReadWholeFile(path);
     std::optional<std::string> out = Rewrite(bytes, slots);
     if (!out) {

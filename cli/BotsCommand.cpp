@@ -233,6 +233,7 @@ int Import(const ImportWords& w, std::ostream& out) {
     const std::string userIni = UserIni(
         w.userIniOption, w.userIni, named ? std::optional<std::string>(w.files[0]) : std::nullopt);
     const std::string& library = w.files.back();
+    platform::FileLock lock(library);
     const std::string notALibrary = library + " is not a bot library: nothing written";
 
     // A slip of the keyboard (the two paths swapped, the user INI named as
@@ -379,6 +380,7 @@ int Add(const EditWords& w, const std::vector<FieldValue>& fields, std::ostream&
 }
 
 int Set(const EditWords& w, int index, const std::vector<FieldValue>& fields, std::ostream& out) {
+    platform::FileLock lock(w.library);
     LibraryFile lib = ReadLibrary(w.library);
     TBotRecord bot;
     OnFile(w.library, [&] { lib.roster.GetBot(index, bot); });
@@ -395,6 +397,7 @@ int Set(const EditWords& w, int index, const std::vector<FieldValue>& fields, st
 }
 
 int Delete(const EditWords& w, int index, std::ostream& out) {
+    platform::FileLock lock(w.library);
     LibraryFile lib = ReadLibrary(w.library);
     TBotRecord bot;
     OnFile(w.library, [&] { lib.roster.GetBot(index, bot); });
@@ -407,6 +410,7 @@ int Delete(const EditWords& w, int index, std::ostream& out) {
 }
 
 int Sort(const EditWords& w, std::ostream& out) {
+    platform::FileLock lock(w.library);
     // The file is read a chunk at a time and compared in chunks, so that
     // only the roster and its new image are held.
     TBigKegOBots roster;
@@ -513,6 +517,7 @@ int Export(const ExportWords& w, std::ostream& out) {
     }
     const std::size_t tickedCount =
         ticked ? static_cast<std::size_t>(ticked->Count()) : libraryCount;
+    platform::FileLock lock(userIni);
     const std::string text = OnFile(userIni, [&] { return platform::ReadWholeFile(userIni); });
     std::optional<std::string> rewritten = RewriteUserIniBots(text, slots);
     if (w.dryRun) {

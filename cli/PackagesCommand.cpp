@@ -210,6 +210,7 @@ void AddPreset(PackageList& list, const std::string& preset, const std::string& 
 
 int Add(const PackagesWords& w, std::ostream& out) {
     const std::string systemIni = SystemIniPath(w);
+    platform::FileLock lock(systemIni);
     const PackageList before = ReadList(systemIni);
     PackageList list = before;
     if (w.group == "ut") {
@@ -285,6 +286,7 @@ std::optional<TextFilterMethod> FilterMethodNamed(std::string_view name) {
 
 int Remove(const PackagesWords& w, std::optional<TextFilterMethod> method, std::ostream& out) {
     const std::string systemIni = SystemIniPath(w);
+    platform::FileLock lock(systemIni);
     const PackageList before = ReadList(systemIni);
     PackageList list = before;
     if (w.missing) {

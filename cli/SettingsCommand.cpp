@@ -86,6 +86,7 @@ int Show(const SettingsWords& w, std::ostream& out) {
 
 int Set(const SettingsWords& w, const Field& chosen, std::ostream& out) {
     return OnStore([&](platform::SettingsStore& store) {
+        auto lock = store.LockForChange(std::string(kSettingsKeyPath));
         // A setting that cannot be read stops here, before anything is written.
         StoredSettings stored = ReadStoredSettings(store);
         const TAppSettings before = stored.settings;
@@ -168,7 +169,7 @@ void AddFolderCommands(CLI::App& settings, Action& chosen) {
     AddOperand(*command, "DIR", w->value, "the game's folder")->required();
     AddQuietFlag(*command, w->quiet);
     command->callback([w, &chosen] {
-        chosen = [w](std::ostream& out) {
+        chosen = [w](std::ostream& out) -> int {
 #ifdef _WIN32
             (void)out;
             throw KeelsonError(
@@ -198,6 +199,13 @@ void AddUninstall(CLI::App& settings, Action& chosen) {
         chosen = [w](std::ostream& out) {
             return OnStore([&](platform::SettingsStore& store) {
                 RemoveSettingsKeys(store);
+                // The walk deletes what it may and reports nothing; a key
+                // still there was refused (on Windows, to a run without
+                // administrator rights).
+                if (SettingsKeyExists(store)) {
+                    throw RegistryError("Cannot remove the settings key " +
+                                        std::string(kSettingsKeyPath) + ": access denied");
+                }
                 Report(out, w->quiet).Line("Keelson's settings removed from " + store.Describe());
                 return 0;
             });

@@ -29,6 +29,7 @@ std::string SystemErrorText(int code) {
         case 3:    // ERROR_PATH_NOT_FOUND
         case 123:  // ERROR_INVALID_NAME
         case 161:  // ERROR_BAD_PATHNAME
+        case 206:  // ERROR_FILENAME_EXCED_RANGE: a name longer than 255
             return "Invalid filename";
         case 4:  // ERROR_TOO_MANY_OPEN_FILES
             return "Too many open files";

@@ -21,7 +21,9 @@ std::vector<std::string_view> SplitTextLines(std::string_view text) {
 }
 
 std::vector<std::string_view> SplitGameTextLines(std::string_view text) {
-    return SplitTextLines(TextBeforeCtrlZ(text));
+    text = TextBeforeCtrlZ(text);
+    text.remove_prefix(LeadingBom(text).size());
+    return SplitTextLines(text);
 }
 
 GameText GameText::FromBytes(std::string bytes) {

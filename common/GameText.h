@@ -3,9 +3,12 @@
 // INI: the codecs find sections and keys by comparing lines.
 //
 // Reading: CR LF, a lone CR and a lone LF each end a line (installs on Linux
-// end their lines with a lone LF); a line break at the very end adds no
-// empty line; a Ctrl-Z byte ends the text. Writing: every line, the last
-// included, is followed by CR LF.
+// end their lines with a lone LF), and so does a run of CRs followed by LF
+// (CR CR LF is what FTP's text mode makes of CR LF when applied twice); a
+// line break at the very end adds no empty line; a Ctrl-Z byte ends the
+// text; a UTF-8 byte order mark before the first line is no part of it.
+// Writing: every line, the last included, is followed by CR LF, and a byte
+// order mark the file began with is kept.
 
 #include <cstring>
 #include <memory>
@@ -40,8 +43,9 @@ class GameText {
 // The text up to its first Ctrl-Z byte, which ends the game's texts.
 std::string_view TextBeforeCtrlZ(std::string_view text);
 
-// Hands the lines of a text to f one by one (CR LF, a lone CR and a lone LF
-// each end a line; a line break at the very end adds no empty line), so that
+// Hands the lines of a text to f one by one (CR LF, a run of CRs followed by
+// LF, a lone CR and a lone LF each end a line; a line break at the very end
+// adds no empty line), so that
 // a reader can stop at the end of its block and a rewrite of a large file
 // needs no list of its lines. f(line, endsWithCrLf) returns false to stop.
 // There is no Ctrl-Z rule here: callers that have one cut the text first.
@@ -64,18 +68,41 @@ void ForEachTextLine(std::string_view text, F f) {
             nextLf = next(p, '\n');
         }
         const char* q = nextCr < nextLf ? nextCr : nextLf;
-        const bool crLf = q == nextCr && q != end && q + 1 != end && q[1] == '\n';
+        // The line end's length: 1 for a lone CR or LF, more for CR... LF.
+        std::size_t endLength = 1;
+        if (q == nextCr && q != end) {
+            const char* r = q + 1;
+            while (r != end && *r == '\r') {
+                ++r;
+            }
+            if (r != end && *r == '\n') {
+                endLength = static_cast<std::size_t>(r - q) + 1;
+            }
+        }
+        const bool crLf = endLength == 2;
         if (!f(std::string_view(p, static_cast<std::size_t>(q - p)), crLf) || q == end) {
             return;
         }
-        p = q + (crLf ? 2 : 1);
+        p = q + endLength;
     }
 }
 
-// The same for one of the game's texts, which end at a Ctrl-Z byte.
+// The UTF-8 byte order mark that some editors put before the first line.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The byte order mark the text begins with, or an empty text.
+inline std::string_view LeadingBom(std::string_view text) {
+    return text.substr(0, text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+}
+
+// The same for one of the game's texts, which end at a Ctrl-Z byte and may
+// begin with a byte order mark (not part of the first line; writers put
+// LeadingBom back in front).
 template <typename F>
 void ForEachGameTextLine(std::string_view text, F f) {
-    ForEachTextLine(TextBeforeCtrlZ(text), f);
+    text = TextBeforeCtrlZ(text);
+    text.remove_prefix(LeadingBom(text).size());
+    ForEachTextLine(text, f);
 }
 
 // The lines of a text, by the rule above, without a Ctrl-Z rule.

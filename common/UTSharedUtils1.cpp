@@ -22,10 +22,6 @@ std::string_view SkipLeadingBlanks(std::string_view text) {
     return text.substr(i);
 }
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 }  // namespace
 
 bool ExecuteFile(const std::string& file, const std::string& parameters,
@@ -162,19 +158,29 @@ std::string FloatToFixedText(float value) {
     return text;
 }
 
+// Windows takes "\" and "/" between folders and ":" after a drive letter;
+// elsewhere only "/" separates, and ":" and "\" are ordinary characters of
+// file names.
+#ifdef _WIN32
+constexpr std::string_view kPathBreaks = "\\/:";
+#else
+constexpr std::string_view kPathBreaks = "/";
+#endif
+
 std::string FolderOfPath(std::string_view path) {
-    std::size_t pos = path.find_last_of("\\/:");
+    std::size_t pos = path.find_last_of(kPathBreaks);
     if (pos == std::string_view::npos) {
         return {};
     }
-    if (IsSeparator(path[pos]) && pos > 0 && path[pos - 1] != ':' && !IsSeparator(path[pos - 1])) {
+    if (path[pos] != ':' && pos > 0 && path[pos - 1] != ':' &&
+        kPathBreaks.find(path[pos - 1]) == std::string_view::npos) {
         return std::string(path.substr(0, pos));
     }
     return std::string(path.substr(0, pos + 1));
 }
 
 std::string FileNameOfPath(std::string_view path) {
-    std::size_t pos = path.find_last_of("\\/:");
+    std::size_t pos = path.find_last_of(kPathBreaks);
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 

@@ -40,10 +40,12 @@ float StrToFloatOrZero(std::string_view text);
 std::string FloatToFixedText(float value);
 
 // The folder part of a path, without a trailing separator except at a
-// root; "\" and "/" are both separators, ":" ends a drive name.
+// root. On Windows "\" and "/" are both separators and ":" ends a drive
+// name; elsewhere "/" is the only separator.
 std::string FolderOfPath(std::string_view path);
 
-// The file name part of a path: everything behind its last "\", "/" or ":".
+// The file name part of a path: everything behind its last separator (on
+// Windows also behind a drive's ":").
 std::string FileNameOfPath(std::string_view path);
 
 // The value of a hexadecimal digit (0-9, a-f, A-F), or -1.

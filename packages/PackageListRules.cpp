@@ -135,7 +135,7 @@ void PackageList::Notify(const PackageListChange& change) const {
 }
 
 bool AddPack(PackageList& list, std::string_view name) {
-    if (list.Holds(name)) {
+    if (name.empty() || list.Holds(name)) {
         return false;
     }
     list.Append(std::string(name));

@@ -84,7 +84,8 @@ class PackageList {
     ChangeListener listener_;
 };
 
-// Adds the name at the end unless the list holds it already (see Holds).
+// Adds the name at the end unless it is empty or the list holds it already
+// (see Holds).
 // Returns true when it was added.
 bool AddPack(PackageList& list, std::string_view name);
 

@@ -37,19 +37,26 @@ constexpr std::size_t kMaxPathLength = 4096;
 // several spellings from making the search endless.
 constexpr int kSearchStepLimit = 4096;
 
-// Calls add(value) for every value of the key in the block of the section.
+// The game reads a section from its header to the next line that begins
+// with "[": empty lines inside it (common in hand-edited files) do not end it.
+bool EndsSection(std::string_view line) {
+    return !line.empty() && line[0] == '[';
+}
+
+// Calls add(value) for every value of the key in the first section with
+// that header.
 template <typename Add>
-void ForEachBlockValue(std::string_view text, std::string_view header, std::string_view key,
-                       Add add) {
-    enum { BeforeHeader, InBlock } where = BeforeHeader;
+void ForEachSectionValue(std::string_view text, std::string_view header, std::string_view key,
+                         Add add) {
+    enum { BeforeHeader, InSection } where = BeforeHeader;
     ForEachGameTextLine(text, [&](std::string_view line, bool) {
         if (where == BeforeHeader) {
             if (EqualsUpper(line, header)) {
-                where = InBlock;
+                where = InSection;
             }
             return true;
         }
-        if (line.empty()) {
+        if (EndsSection(line)) {
             return false;
         }
         if (StartsWithUpper(line, key)) {
@@ -257,8 +264,8 @@ void CheckWritablePackageNames(const PackageList& list) {
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath) {
     const std::string text = platform::ReadWholeFile(systemIniPath);
     std::vector<std::string> values;
-    ForEachBlockValue(text, kEngineHeader, kServerPackagesKey,
-                      [&](std::string_view value) { values.emplace_back(value); });
+    ForEachSectionValue(text, kEngineHeader, kServerPackagesKey,
+                        [&](std::string_view value) { values.emplace_back(value); });
     list.AppendAll(std::move(values));
 }
 
@@ -287,16 +294,27 @@ std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
             out.append(kWrittenKey).append(entry).append("\r\n");
         }
     };
-    bool headerSeen = false;
+    // Only the engine section's ServerPackages lines are the list; the list
+    // goes before the section's first empty line, else before the next
+    // section's header, else at the end of the file.
+    enum { BeforeHeader, InSection, AfterSection } where = BeforeHeader;
     bool listInserted = false;
+    out.append(LeadingBom(text));
     ForEachGameTextLine(text, [&](std::string_view line, bool endsWithCrLf) {
-        if (EqualsUpper(line, kEngineHeader)) {
-            headerSeen = true;
-        } else if (headerSeen && !listInserted && line.empty()) {
-            addList();
-            listInserted = true;
+        if (where == BeforeHeader) {
+            if (EqualsUpper(line, kEngineHeader)) {
+                where = InSection;
+            }
+        } else if (where == InSection) {
+            if (EndsSection(line)) {
+                where = AfterSection;
+            }
+            if (!listInserted && (line.empty() || where == AfterSection)) {
+                addList();
+                listInserted = true;
+            }
         }
-        if (StartsWithUpper(line, kServerPackagesKey)) {
+        if (where == InSection && StartsWithUpper(line, kServerPackagesKey)) {
             flush();
         } else if (endsWithCrLf) {
             if (runStart == nullptr) {
@@ -310,10 +328,10 @@ std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
         return true;
     });
     flush();
-    if (!headerSeen) {
+    if (where == BeforeHeader) {
         return std::nullopt;
     }
-    // The engine section runs to the end of the file: its block ends there.
+    // The engine section runs to the end of the file.
     if (!listInserted) {
         addList();
     }
@@ -326,6 +344,9 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
         return std::nullopt;
     }
     CheckWritablePackageNames(list);
+    // Held from the read to the rewrite, so that a change another program
+    // makes meanwhile is not lost.
+    platform::FileLock lock(systemIniPath);
     std::optional<std::string> rewritten =
         RewriteServerPackagesText(list, platform::ReadWholeFile(systemIniPath));
     if (!rewritten) {
@@ -338,8 +359,8 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
 
 void ReadSystemPaths(std::vector<std::string>& paths, const std::string& systemIniPath) {
     const std::string text = platform::ReadWholeFile(systemIniPath);
-    ForEachBlockValue(text, kSystemHeader, kPathsKey,
-                      [&](std::string_view value) { paths.emplace_back(value); });
+    ForEachSectionValue(text, kSystemHeader, kPathsKey,
+                        [&](std::string_view value) { paths.emplace_back(value); });
 }
 
 std::string ExpandPathPattern(std::string_view pattern, std::string_view packageName) {

@@ -4,12 +4,11 @@
 // test whether a package's file exists under those Paths, and preset files
 // that add the packages of one modification at once.
 //
-// The system INI is read as lines (CR LF, a lone CR and a lone LF each end
-// a line; Ctrl-Z ends the text) and never parsed as INI. A section's block
-// is the lines behind its header up to the first empty line or the end of
-// the file. Headers and keys are compared upper-cased (a to z only), with
-// no blanks tolerated; values are taken unchanged. This is the only code
-// that reads or writes the system INI, and it touches no other key.
+// The system INI is read as lines (see GameText.h) and never parsed as INI.
+// A section is read as the game reads it: from its header to the next line
+// that begins with "[", empty lines included. Headers and keys are compared upper-cased (a to z
+// only), with no blanks tolerated; values are taken unchanged. This is the only code that reads or
+// writes the system INI, and it touches no other key.
 //
 // File errors raise FileError; recognised problems with a file's content
 // are results.
@@ -28,16 +27,16 @@
 
 namespace keelson {
 
-// Appends every ServerPackages value of the engine section's block, in file
-// order; duplicates are kept and the list is not cleared first. A file
-// without the engine section adds nothing.
+// Appends every ServerPackages value of the engine section, in file order; duplicates are kept and
+// the list is not cleared first. A file without the engine section adds nothing.
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath);
 
-// Rewrites the system INI with the list as its ServerPackages lines: every
-// ServerPackages line of the file goes, wherever it stood, and the list's
-// lines ("ServerPackages=" + entry) stand at the end of the engine section's
-// block, before the empty line that ends it or at the end of the file. All
-// other lines keep their text and order; every line ends with CR LF.
+// Rewrites the system INI with the list as its ServerPackages lines: the
+// ServerPackages lines of the engine section go, and the list's lines
+// ("ServerPackages=" + entry) stand before the section's first empty line,
+// else before the next section's header, else at the end of the file. All
+// other lines, ServerPackages lines of other sections included, keep their
+// text and order; every line ends with CR LF.
 // An empty list writes nothing. A file without the engine section is left
 // alone and gives the problem "Error: This doesn't seem to be a UT INI
 // file". An entry holding a line break or Ctrl-Z (which would break the
@@ -57,7 +56,7 @@ void CheckWritablePackageNames(const PackageList& list);
 std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
                                                      std::string_view text);
 
-// Appends every Paths value of the "[CORE.SYSTEM]" block, in file order.
+// Appends every Paths value of the "[CORE.SYSTEM]" section, in file order.
 void ReadSystemPaths(std::vector<std::string>& paths, const std::string& systemIniPath);
 
 // The relative path that a Paths pattern names for a package: every "*"

@@ -1,7 +1,13 @@
 #pragma once
-// x
+// The missing-modification notice: shown when a preset names a package
+// whose file the game's Paths do not find. It names the preset, the
+// modification and where to download it; nothing was added.
 
 #include <QDialog>
+#include <string>
+
+class QLabel;
+class QPushButton;
 
 namespace keelson {
 
@@ -10,8 +16,23 @@ class TYouDontHaveModForm : public QDialog {
   public:
     explicit TYouDontHaveModForm(QWidget* parent = nullptr);
 
+    // Sets the three names anew and shows the notice until it is closed.
+    void ShowMissingModification(const std::string& presetFileName,
+                                 const std::string& modificationName, const std::string& website);
+
   protected:
     void showEvent(QShowEvent* event) override;
+
+  private:
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* PresetLabel;
+    QLabel* Label3;
+    QLabel* ModnameLabel;
+    QLabel* Label5;
+    QLabel* UrlLabel;
+    QLabel* Label7;
+    QPushButton* BitBtn1;
 };
 
 }  // namespace keelson

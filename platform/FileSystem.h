@@ -4,11 +4,16 @@
 // listings. One implementation for Windows, one for other systems.
 // Failures raise FileError with the program's wording.
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/Errors.h"
 
 namespace keelson::platform {
 
@@ -35,11 +40,63 @@ enum class CreateFailure { SystemWording, CannotCreateFile };
 // Replaces the file at path with content, or creates it. The content goes to
 // a temporary file in the same folder, which is flushed and renamed over the
 // original only when complete: on any failure the original is untouched and
-// the temporary file is removed. A read-only target is refused. The file's
+// the temporary file is removed. A read-only target is refused, and so is
+// anything but a regular file ("PATH is not a regular file"). The file's
 // permission bits are kept; a symbolic link is written through to its
-// target.
+// target. Temporary files that killed writers left beside the file are
+// removed.
+//
+// Where a new file could not take the old one's place as it was (the folder
+// is not writable, the file has other hard links, or its owner or group
+// cannot be kept), the file is rewritten in place instead: a copy of it goes
+// to the backup folder first, and on any failure the copy is put back; the
+// error names the copy when even that fails.
+//
+// The rewrite holds the file's FileLock.
 void WriteFileAtomically(const std::string& path, std::string_view content,
                          CreateFailure style = CreateFailure::SystemWording);
+
+// Raised when another program holds a file's lock for longer than a change
+// waits: "PATH is being changed by another program".
+class FileBusyError : public FileError {
+  public:
+    explicit FileBusyError(const std::string& path)
+        : FileError(path + " is being changed by another program") {}
+};
+
+// How long a change waits for another program's lock.
+inline constexpr std::chrono::milliseconds kLockWait{10000};
+
+// An exclusive advisory lock on a file, held for the whole of a
+// read-modify-write so that two programs (two admins, a cron job) changing
+// one file at once cannot lose each other's update. Other programs that
+// take it wait up to the given time, then FileBusyError is raised. Locks of
+// one process on one file nest: an inner lock shares the outer one. A file
+// that does not exist yet is locked through its folder until it is created.
+// Where the file system has no locks, the lock is not taken.
+class FileLock {
+  public:
+    explicit FileLock(const std::string& path, std::chrono::milliseconds wait = kLockWait);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    struct Held;
+
+  private:
+    std::shared_ptr<Held> held_;
+};
+
+// The folder that keeps the copies of files rewritten in place:
+// $XDG_CACHE_HOME/keelson/backups (~/.cache/keelson/backups), on Windows
+// %LOCALAPPDATA%\keelson\backups.
+std::string BackupFolder();
+
+// For fault-injection tests: called at each step of a rewrite ("temp",
+// "write" before each piece of at most 4096 bytes, "sync", "rename",
+// "backup", "in-place", "truncate"); it may end the process or throw to stop
+// the writer there. Empty by default.
+void SetWriteHookForTesting(std::function<void(std::string_view step)> hook);
 
 // The names of the entries of a folder, without "." and "..". Empty when
 // the folder cannot be listed.

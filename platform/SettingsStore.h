@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace keelson::platform {
 
@@ -38,6 +40,16 @@ class SettingsKey {
     // key is lost when a write fails. Raises RegistryError when the key's
     // existing values cannot be read (they are then left as they are).
     virtual bool Set(const std::string& name, const StoredValue& value) = 0;
+    // Sets several values in order. Returns how many were written before the
+    // first that could not be (all of them on success). A store that keeps a
+    // key in one file writes them in one step, all or none.
+    virtual std::size_t SetValues(const std::vector<std::pair<std::string, StoredValue>>& values) {
+        std::size_t written = 0;
+        while (written < values.size() && Set(values[written].first, values[written].second)) {
+            ++written;
+        }
+        return written;
+    }
     // The number of direct subkeys; a count that cannot be taken is
     // reported as a large number, never as 0, so that nothing is deleted
     // on a guess.
@@ -57,6 +69,18 @@ class SettingsStore {
     virtual std::unique_ptr<SettingsKey> Create(const std::string& keyPath) = 0;
     // "Windows registry", or the root folder of a file-backed store.
     virtual std::string Describe() const = 0;
+
+    // Held for a whole read-change-write of a key, so that two programs
+    // changing it at once lose nothing: a store that keeps a key in a file
+    // locks it (and may raise FileBusyError); the registry needs nothing.
+    class ChangeLock {
+      public:
+        virtual ~ChangeLock() = default;
+    };
+    virtual std::unique_ptr<ChangeLock> LockForChange(const std::string& keyPath) {
+        (void)keyPath;
+        return nullptr;
+    }
 };
 
 // The store the program uses: the registry on Windows; elsewhere the folder

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "common/Errors.h"
@@ -278,6 +279,7 @@ std::vector<ValuesLine> ParseValuesFile(std::string_view content, std::size_t& l
         start = end == std::string_view::npos ? content.size() : end + 1;
     }
     std::vector<ValuesLine> lines;
+    std::unordered_set<std::string> names;  // upper-cased, to find a name given twice
     for (std::size_t i = 0; i < physical.size(); ++i) {
         line = i + 1;
         ValuesLine entry;
@@ -296,10 +298,8 @@ std::vector<ValuesLine> ParseValuesFile(std::string_view content, std::size_t& l
             entry.raw += physical[i];
         }
         ParseValue(logical, entry);
-        for (const ValuesLine& earlier : lines) {
-            if (earlier.isValue && SameName(earlier.name, entry.name)) {
-                throw ParseFailure{};  // two values of one name
-            }
+        if (!names.insert(UpperAscii(entry.name)).second) {
+            throw ParseFailure{};  // two values of one name
         }
         lines.push_back(std::move(entry));
     }
@@ -371,7 +371,11 @@ class FileKey : public SettingsKey {
     FileKey(std::string folder, bool writable) : folder_(std::move(folder)), writable_(writable) {}
 
     std::optional<StoredValue> Query(const std::string& name) override {
-        for (const ValuesLine& line : ReadValues()) {
+        // The file is parsed once for all the values a load reads.
+        if (!cache_) {
+            cache_ = ReadValues();
+        }
+        for (const ValuesLine& line : *cache_) {
             if (line.isValue && SameName(line.name, name)) {
                 return line.value;
             }
@@ -380,27 +384,41 @@ class FileKey : public SettingsKey {
     }
 
     bool Set(const std::string& name, const StoredValue& value) override {
+        return SetValues({{name, value}}) == 1;
+    }
+
+    // All values in one rewrite of the file: a kill or a full disk leaves
+    // the old file or the new one, never a part.
+    std::size_t SetValues(const std::vector<std::pair<std::string, StoredValue>>& values) override {
+        cache_.reset();
         if (!writable_ || !FolderWritable(folder_)) {
-            return false;
+            return 0;
         }
-        std::optional<std::string> formatted = FormatValueLine(name, value);
-        if (!formatted) {
-            return false;
-        }
+        FileLock lock(ValuesPath());
         // An existing file that cannot be read or parsed raises here, so a
         // save never replaces values that a load could not see.
         std::vector<ValuesLine> lines = ReadValues();
-        auto found = std::find_if(lines.begin(), lines.end(), [&](const ValuesLine& line) {
-            return line.isValue && SameName(line.name, name);
-        });
-        if (found != lines.end()) {
-            // The value keeps the spelling of its name as the file has it.
-            std::optional<std::string> kept = FormatValueLine(found->name, value);
-            found->raw = kept ? *kept : *formatted;
-        } else {
-            ValuesLine added;
-            added.raw = *formatted;
-            lines.push_back(std::move(added));
+        for (const auto& entry : values) {
+            const std::string& name = entry.first;
+            const StoredValue& value = entry.second;
+            std::optional<std::string> formatted = FormatValueLine(name, value);
+            if (!formatted) {
+                return 0;
+            }
+            auto found = std::find_if(lines.begin(), lines.end(), [&](const ValuesLine& line) {
+                return line.isValue && SameName(line.name, name);
+            });
+            if (found != lines.end()) {
+                // The value keeps the spelling of its name as the file has it.
+                std::optional<std::string> kept = FormatValueLine(found->name, value);
+                found->raw = kept ? *kept : *formatted;
+            } else {
+                ValuesLine added;
+                added.raw = *formatted;
+                added.isValue = true;
+                added.name = name;
+                lines.push_back(std::move(added));
+            }
         }
         std::string content;
         for (const ValuesLine& line : lines) {
@@ -409,10 +427,12 @@ class FileKey : public SettingsKey {
         }
         try {
             WriteFileAtomically(ValuesPath(), content);
+        } catch (const FileBusyError&) {
+            throw;
         } catch (const FileError&) {
-            return false;
+            return 0;
         }
-        return true;
+        return values.size();
     }
 
     std::size_t SubkeyCount() override {
@@ -492,6 +512,15 @@ class FileKey : public SettingsKey {
 
     std::string folder_;
     bool writable_;
+    std::optional<std::vector<ValuesLine>> cache_;
+};
+
+class FolderLock : public SettingsStore::ChangeLock {
+  public:
+    explicit FolderLock(const std::string& path) : lock_(path) {}
+
+  private:
+    FileLock lock_;
 };
 
 class FileStore : public SettingsStore {
@@ -548,6 +577,24 @@ class FileStore : public SettingsStore {
     }
 
     std::string Describe() const override { return root_; }
+
+    // Locks the key's values file (its folder while the file does not exist
+    // yet); nothing when the key's folder is not there.
+    std::unique_ptr<ChangeLock> LockForChange(const std::string& keyPath) override {
+        std::optional<std::vector<std::string>> parts = SplitKeyPath(keyPath);
+        if (!parts || !FolderExists(root_)) {
+            return nullptr;
+        }
+        std::string folder = root_;
+        for (const std::string& part : *parts) {
+            std::optional<std::string> child = FindChildFolder(folder, part);
+            if (!child) {
+                return nullptr;
+            }
+            folder = *child;
+        }
+        return std::make_unique<FolderLock>(folder + "/" + std::string(kValuesFileName));
+    }
 
   private:
     std::string root_;

@@ -3,13 +3,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
@@ -67,11 +72,24 @@ std::string ResolveLinks(const std::string& path) {
     ThrowErrno(ELOOP);
 }
 
+std::function<void(std::string_view)> gWriteHook;
+
+void Step(std::string_view step) {
+    if (gWriteHook) {
+        gWriteHook(step);
+    }
+}
+
 void WriteAll(int fd, std::string_view content) {
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+        std::size_t piece = left;
+        if (gWriteHook) {
+            Step("write");
+            piece = std::min<std::size_t>(left, 4096);
+        }
+        ssize_t n = ::write(fd, p, piece);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -105,7 +123,278 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// ---- locks ----------------------------------------------------------------
+
+// The key by which a process finds the locks it holds: the file's folder
+// as the system resolves it, and its name.
+std::string LockKey(const std::string& target) {
+    std::string folder = FolderOfPath(target);
+    std::string name = FileNameOfPath(target);
+    char resolved[PATH_MAX];
+    if (::realpath(folder.empty() ? "." : folder.c_str(), resolved) != nullptr) {
+        folder = resolved;
+    }
+    return folder + "/" + name;
+}
+
 }  // namespace
+
+struct FileLock::Held {
+    std::string key;
+    int fd = -1;
+    bool onFolder = false;  // the file did not exist yet
+    ~Held() {
+        if (fd >= 0) {
+            ::close(fd);  // releases the lock
+        }
+    }
+};
+
+namespace {
+
+std::mutex gHeldMutex;
+std::vector<std::weak_ptr<FileLock::Held>> gHeld;
+
+std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
+    std::lock_guard<std::mutex> guard(gHeldMutex);
+    std::shared_ptr<FileLock::Held> found;
+    gHeld.erase(std::remove_if(gHeld.begin(), gHeld.end(),
+                               [&](const std::weak_ptr<FileLock::Held>& weak) {
+                                   std::shared_ptr<FileLock::Held> held = weak.lock();
+                                   if (held && held->key == key) {
+                                       found = held;
+                                   }
+                                   return !held;
+                               }),
+                gHeld.end());
+    return found;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens what the lock is taken on: the file, or its folder while the file
+// does not exist. -1 when neither can be opened (the change then fails on
+// its own, with the system's reason).
+int OpenLockTarget(const std::string& target, bool& onFolder) {
+    onFolder = false;
+    // Devices are not even opened: opening some (a tape) does something.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0 || errno != ENOENT) {
+        return fd;
+    }
+    onFolder = true;
+    std::string folder = FolderOfPath(target);
+    return ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// True while the locked object is still what the path names.
+bool StillAtPath(int fd, bool onFolder, const std::string& target) {
+    struct stat now {};
+    if (::stat(target.c_str(), &now) != 0) {
+        return onFolder && errno == ENOENT;
+    }
+    if (onFolder) {
+        return false;  // created meanwhile: lock the file itself
+    }
+    struct stat held {};
+    return ::fstat(fd, &held) == 0 && SameFile(held, now);
+}
+
+// ---- temporary files --------------------------------------------------------
+
+constexpr std::string_view kTempMark = ".keelson-";
+
+// A temporary file of a rewrite: "." + name + ".keelson-" + six characters.
+bool IsTemporaryName(std::string_view entry) {
+    if (entry.size() < 1 + 1 + kTempMark.size() + 6 || entry[0] != '.') {
+        return false;
+    }
+    return entry.substr(entry.size() - 6 - kTempMark.size(), kTempMark.size()) == kTempMark;
+}
+
+// Removes the temporary files that killed writers left in the folder. A
+// live writer holds a lock on its temporary file, so those are left alone.
+void RemoveAbandonedTemporaryFiles(const std::string& folder) {
+    const std::string base = folder.empty() ? std::string(".") : folder;
+    for (const std::string& entry : ListFolder(base)) {
+        if (!IsTemporaryName(entry)) {
+            continue;
+        }
+        const std::string path = base + "/" + entry;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat st {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            struct stat again {};
+            // Still the file that was locked, not one that took its name.
+            if (::lstat(path.c_str(), &again) == 0 && SameFile(st, again)) {
+                ::unlink(path.c_str());
+            }
+        }
+    }
+}
+
+// ---- rewriting in place -------------------------------------------------------
+
+std::string CacheHome() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && cache[0] == '/') {
+        return cache;
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return std::string(home) + "/.cache";
+    }
+    if (const passwd* entry = ::getpwuid(::getuid());
+        entry != nullptr && entry->pw_dir != nullptr) {
+        return std::string(entry->pw_dir) + "/.cache";
+    }
+    return "/tmp";
+}
+
+void MakeFolders(const std::string& folder) {
+    for (std::size_t at = 1; at <= folder.size(); ++at) {
+        if (at == folder.size() || folder[at] == '/') {
+            std::string part = folder.substr(0, at);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                ThrowErrno(errno);
+            }
+        }
+    }
+}
+
+// Writes the bytes over the file from its start and cuts it to their length.
+void OverwriteInPlace(int fd, std::string_view bytes) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        ThrowErrno(errno);
+    }
+    WriteAll(fd, bytes);
+    Step("truncate");
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+        ThrowErrno(errno);
+    }
+    if (::fsync(fd) != 0) {
+        ThrowErrno(errno);
+    }
+}
+
+// The rewrite that keeps the file itself (its inode, owner, group, links):
+// a copy goes to the backup folder, the file is overwritten and flushed,
+// and any failure puts the copy's bytes back.
+void RewriteInPlace(const std::string& path, const std::string& target, std::string_view content) {
+    Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        ThrowErrno(errno);
+    }
+    const std::string original = ReadWholeFile(target);
+    const std::string folder = BackupFolder();
+    MakeFolders(folder);
+    std::string backup = folder + "/" + FileNameOfPath(target) + "." +
+                         std::to_string(static_cast<long long>(std::time(nullptr))) + "-XXXXXX";
+    {
+        Step("backup");
+        Fd copy(::mkstemp(backup.data()));
+        if (copy.get() < 0) {
+            throw FileError("Cannot back up " + path + " to " + folder + " (" +
+                            SystemErrorText(errno) + ")");
+        }
+        try {
+            WriteAll(copy.get(), original);
+            if (::fsync(copy.get()) != 0) {
+                ThrowErrno(errno);
+            }
+        } catch (const FileError& e) {
+            ::unlink(backup.c_str());
+            throw FileError("Cannot back up " + path + " to " + folder + " (" + e.what() + ")");
+        }
+    }
+    try {
+        Step("in-place");
+        OverwriteInPlace(fd.get(), content);
+    } catch (const FileError& e) {
+        try {
+            OverwriteInPlace(fd.get(), original);
+        } catch (const FileError&) {
+            throw FileError(std::string(e.what()) + "; " + path +
+                            " could not be restored: its old content is in " + backup);
+        }
+        ::unlink(backup.c_str());
+        throw;
+    }
+    ::unlink(backup.c_str());
+}
+
+// True when the new file can take the old one's place as it was: the folder
+// takes a new entry, no other name links to the file, and the temporary
+// file could be given the old file's owner and group.
+bool FolderTakesNewFile(const std::string& folder) {
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
+    if (path.empty()) {
+        return;
+    }
+    const std::string target = ResolveLinks(path);
+    const std::string key = LockKey(target);
+    if ((held_ = FindHeld(key))) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        bool onFolder = false;
+        int raw = OpenLockTarget(target, onFolder);
+        if (raw < 0) {
+            return;
+        }
+        Fd fd(raw);
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
+            return;  // a device or FIFO: the writer refuses it
+        }
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                return;  // no locks on this file system
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                throw FileBusyError(path);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        // The file may have been replaced while this process waited: the
+        // lock counts only on the file that the path still names.
+        if (!StillAtPath(fd.get(), onFolder, target)) {
+            continue;
+        }
+        held_ = std::make_shared<Held>();
+        held_->key = key;
+        held_->fd = fd.release();
+        held_->onFolder = onFolder;
+        std::lock_guard<std::mutex> guard(gHeldMutex);
+        gHeld.push_back(held_);
+        return;
+    }
+}
+
+FileLock::~FileLock() = default;
+
+std::string BackupFolder() {
+    return CacheHome() + "/keelson/backups";
+}
+
+void SetWriteHookForTesting(std::function<void(std::string_view)> hook) {
+    gWriteHook = std::move(hook);
+}
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -170,11 +459,14 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
         createFailed(ENOENT);
     }
     const std::string target = ResolveLinks(path);
+    FileLock lock(path);
 
     struct stat st {};
     bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
-        createFailed(EISDIR);
+    // A device or a FIFO is never replaced by a file (as root that could
+    // replace /dev/null).
+    if (exists && !S_ISREG(st.st_mode)) {
+        throw FileError(path + " is not a regular file");
     }
     // A file without write permission is read-only, even to root, as a file
     // with the read-only attribute is on Windows.
@@ -184,8 +476,15 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
 
     std::string folder = FolderOfPath(target);
     std::string name = FileNameOfPath(target);
-    std::string tempPath =
-        (folder.empty() ? std::string() : folder + "/") + "." + name + ".keelson-XXXXXX";
+    if (exists && (!FolderTakesNewFile(folder) || st.st_nlink > 1)) {
+        RewriteInPlace(path, target, content);
+        return;
+    }
+    RemoveAbandonedTemporaryFiles(folder);
+
+    std::string tempPath = (folder.empty() ? std::string() : folder + "/") + "." + name +
+                           std::string(kTempMark) + "XXXXXX";
+    Step("temp");
     Fd fd(::mkstemp(tempPath.data()));
     if (fd.get() < 0) {
         createFailed(errno);
@@ -199,26 +498,54 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
             }
         }
     } guard{tempPath};
+    // Held while the file is written, so that no other run takes it for one
+    // that a killed run left behind.
+    ::flock(fd.get(), LOCK_EX | LOCK_NB);
 
+    if (exists) {
+        // The new file must keep the old one's owner and group (the game's
+        // account may own a file that an admin's group may write); where it
+        // cannot, the file is rewritten in place.
+        struct stat made {};
+        if (::fstat(fd.get(), &made) != 0) {
+            ThrowErrno(errno);
+        }
+        if ((made.st_uid != st.st_uid || made.st_gid != st.st_gid) &&
+            ::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+            ::close(fd.release());
+            guard.armed = false;
+            ::unlink(tempPath.c_str());
+            RewriteInPlace(path, target, content);
+            return;
+        }
+    }
+    // After the owner, which clears the set-uid and set-gid bits.
     mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (::fchmod(fd.get(), mode) != 0) {
         ThrowErrno(errno);
     }
-    if (exists && ::geteuid() == 0) {
-        // Root keeps the owner of the file it rewrites; failure is harmless.
-        [[maybe_unused]] int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);
-    }
     WriteAll(fd.get(), content);
+    Step("sync");
     if (::fsync(fd.get()) != 0) {
         ThrowErrno(errno);
     }
+    // The new file carries the lock from the moment it takes the path, so
+    // that another program cannot lock it while this one still holds the old.
+    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(target));
+    Fd carried(held ? ::dup(fd.get()) : -1);
     if (::close(fd.release()) != 0) {
         ThrowErrno(errno);
     }
+    Step("rename");
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         createFailed(errno);
     }
     guard.armed = false;
+    if (held && carried.get() >= 0) {
+        ::close(held->fd);
+        held->fd = carried.release();
+        held->onFolder = false;
+    }
     // Make the rename itself durable.
     Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
@@ -329,6 +656,9 @@ void AppendToFile(const std::string& path, std::string_view content,
     if (path.empty()) {
         ThrowErrno(ENOENT);
     }
+    // Two appends at once each get their own end of the file, and an append
+    // waits for any other change of the file, as every other writer does.
+    FileLock lock(path);
     // Without blocking, so that a FIFO named by mistake cannot hang the open.
     Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -344,12 +674,6 @@ void AppendToFile(const std::string& path, std::string_view content,
     // Read-only even to root, as for a rewrite.
     if ((st.st_mode & 0222) == 0) {
         ThrowErrno(EACCES);
-    }
-    // Two appends at once each get their own end of the file.
-    while (::flock(fd.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ThrowErrno(errno);
-        }
     }
     if (::fstat(fd.get(), &st) != 0) {
         ThrowErrno(errno);

@@ -2,15 +2,22 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <string>
+
 #include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
+#include "platform/windows/FileLockInternal.h"
 
 namespace keelson::platform {
 
 namespace {
 
+[[noreturn]] void ThrowError(DWORD code) {
+    throw FileError(SystemErrorText(static_cast<int>(code)));
+}
+
 [[noreturn]] void ThrowLastError() {
-    throw FileError(SystemErrorText(static_cast<int>(::GetLastError())));
+    ThrowError(::GetLastError());
 }
 
 struct Handle {
@@ -22,25 +29,153 @@ struct Handle {
     }
 };
 
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+// The program's paths are texts in the ANSI code page.
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    int n =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                  nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                          nullptr, nullptr);
+    return text;
+}
+
+// A path as the wide functions take it at any length: made full (relative
+// paths, "..", "/" resolved as Windows always resolves them), then marked
+// with "\\?\" ("\\?\UNC\" for a network share), which lifts the limit of
+// 260 characters. A device name ("COM1", "CON", "D:\game\aux.ini") comes
+// back as "\\.\NAME". Empty for a path no file can have.
+std::wstring SystemPath(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return {};
+    }
+    std::wstring wide = Widen(path);
+    if (StartsWith(wide, L"\\\\?\\")) {
+        return wide;
+    }
+    DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return wide;
+    }
+    std::wstring full(size, L'\0');
+    DWORD n = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size) {
+        return wide;
+    }
+    full.resize(n);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        return L"\\\\?\\" + full;
+    }
+    if (StartsWith(full, L"\\\\") && !StartsWith(full, L"\\\\.\\") &&
+        !StartsWith(full, L"\\\\?\\")) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return full;
+}
+
+// Names a device or a pipe rather than a file on a disk.
+bool IsDevicePath(const std::wstring& path) {
+    return StartsWith(path, L"\\\\.\\") || StartsWith(path, L"\\\\?\\GLOBALROOT");
+}
+
+DWORD Attributes(const std::wstring& path) {
+    return path.empty() || IsDevicePath(path) ? INVALID_FILE_ATTRIBUTES
+                                              : ::GetFileAttributesW(path.c_str());
+}
+
+// The file a rewrite must replace: a symbolic link is followed to its final
+// target, so that the link stays a link and its target gets the new text.
+// A path that names no existing file is returned as it is.
+std::wstring FinalPath(const std::wstring& path) {
+    Handle file{::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    DWORD size = ::GetFinalPathNameByHandleW(file.h, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (size == 0) {
+        return path;
+    }
+    std::wstring final(size, L'\0');
+    DWORD n = ::GetFinalPathNameByHandleW(file.h, final.data(), size, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= size) {
+        return path;
+    }
+    final.resize(n);
+    return final;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    std::size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+}
+
+// The attributes a rewrite carries over from the file it replaces. The
+// replacement cannot be read-only (a read-only file is refused).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+void RestoreAttributes(const std::wstring& path, DWORD old) {
+    DWORD now = ::GetFileAttributesW(path.c_str());
+    if (now == INVALID_FILE_ATTRIBUTES || (now & kKeptAttributes) == (old & kKeptAttributes)) {
+        return;
+    }
+    DWORD settable = FILE_ATTRIBUTE_READONLY | kKeptAttributes | FILE_ATTRIBUTE_TEMPORARY |
+                     FILE_ATTRIBUTE_OFFLINE;
+    DWORD wanted = ((now & ~kKeptAttributes) | (old & kKeptAttributes)) & settable;
+    // The new content is in place; an attribute that cannot be set back is
+    // no reason to report the rewrite as failed.
+    ::SetFileAttributesW(path.c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted);
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    DWORD attributes = Attributes(SystemPath(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool FolderExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    DWORD attributes = Attributes(SystemPath(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    Handle file{::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    const std::wstring system = SystemPath(path);
+    if (system.empty()) {
+        ThrowError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+    }
+    // Only files on a disk are read: a serial port would wait for ever and
+    // the console would read what the user types.
+    if (IsDevicePath(system)) {
+        ThrowError(ERROR_FILE_NOT_FOUND);
+    }
+    Handle file{::CreateFileW(system.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         ThrowLastError();
+    }
+    if (::GetFileType(file.h) != FILE_TYPE_DISK) {
+        ThrowError(ERROR_FILE_NOT_FOUND);
     }
     std::string content;
     LARGE_INTEGER size{};
@@ -64,74 +199,126 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style) {
-    auto createFailed = [&]() -> void {
+    auto createFailed = [&](DWORD code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
             throw FileError("Cannot create file " + path);
         }
-        ThrowLastError();
+        ThrowError(code);
     };
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        createFailed();
+    const std::wstring system = SystemPath(path);
+    if (system.empty()) {
+        createFailed(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
     }
-    std::string folder = FolderOfPath(path);
-    std::string tempPath = (folder.empty() ? std::string() : folder + "\\") + "~" +
-                           FileNameOfPath(path) + ".keelson-tmp";
+    if (IsDevicePath(system)) {
+        createFailed(ERROR_ACCESS_DENIED);
+    }
+    const std::wstring target = FinalPath(system);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        createFailed(ERROR_ACCESS_DENIED);
+    }
+
+    // The temporary name is short whatever the file's name, so that a name
+    // near the length limit can still be rewritten.
+    const std::wstring folder = FolderOf(target);
+    std::wstring tempPath;
+    Handle file{INVALID_HANDLE_VALUE};
+    for (unsigned attempt = 0; attempt < 100 && file.h == INVALID_HANDLE_VALUE; ++attempt) {
+        tempPath = folder + L"\\~keelson-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                   std::to_wstring(::GetTickCount() + attempt) + L".tmp";
+        file.h = ::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+            createFailed(::GetLastError());
+        }
+    }
+    if (file.h == INVALID_HANDLE_VALUE) {
+        createFailed(ERROR_FILE_EXISTS);
+    }
     // A failed write removes the temporary file and reports the write's error.
-    auto discardTemp = [&](Handle& file) -> void {
-        DWORD err = ::GetLastError();
-        ::CloseHandle(file.h);
-        file.h = INVALID_HANDLE_VALUE;
-        ::DeleteFileA(tempPath.c_str());
-        ::SetLastError(err);
-        ThrowLastError();
+    auto discardTemp = [&](DWORD err) -> void {
+        if (file.h != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file.h);
+            file.h = INVALID_HANDLE_VALUE;
+        }
+        ::DeleteFileW(tempPath.c_str());
+        ThrowError(err);
     };
-    {
-        Handle file{::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (file.h == INVALID_HANDLE_VALUE) {
-            createFailed();
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        DWORD n = 0;
+        DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        if (!::WriteFile(file.h, p, part, &n, nullptr)) {
+            discardTemp(::GetLastError());
         }
-        const char* p = content.data();
-        std::size_t left = content.size();
-        while (left > 0) {
-            DWORD n = 0;
-            DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-            if (!::WriteFile(file.h, p, part, &n, nullptr)) {
-                discardTemp(file);
-            }
-            p += n;
-            left -= n;
+        p += n;
+        left -= n;
+    }
+    if (!::FlushFileBuffers(file.h)) {
+        discardTemp(::GetLastError());
+    }
+    ::CloseHandle(file.h);
+    file.h = INVALID_HANDLE_VALUE;
+
+    // This process's own lock handle would keep the file from being replaced.
+    const bool relock = ReleaseLockForReplace(path);
+    struct Relock {
+        bool active;
+        const std::string& path;
+        ~Relock() {
+            if (active)
+                RetakeLockAfterReplace(path);
         }
-        if (!::FlushFileBuffers(file.h)) {
-            discardTemp(file);
+    } retake{relock, path};
+    bool replaced = false;
+    if (exists) {
+        // ReplaceFile keeps the original's security descriptor, creation
+        // time and most attributes; some file systems cannot do it, and
+        // there a rename has to do.
+        replaced = ::ReplaceFileW(target.c_str(), tempPath.c_str(), nullptr,
+                                  REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                  nullptr, nullptr) != 0;
+        DWORD err = ::GetLastError();
+        if (!replaced && err != ERROR_INVALID_FUNCTION && err != ERROR_NOT_SUPPORTED &&
+            err != ERROR_INVALID_PARAMETER) {
+            ::DeleteFileW(tempPath.c_str());
+            createFailed(err == ERROR_UNABLE_TO_REMOVE_REPLACED ? ERROR_ACCESS_DENIED : err);
         }
     }
-    if (!::MoveFileExA(tempPath.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!replaced && !::MoveFileExW(tempPath.c_str(), target.c_str(),
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD err = ::GetLastError();
-        ::DeleteFileA(tempPath.c_str());
-        ::SetLastError(err);
-        createFailed();
+        ::DeleteFileW(tempPath.c_str());
+        createFailed(err);
+    }
+    if (exists) {
+        RestoreAttributes(target, attributes);
     }
 }
 
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find =
-        ::FindFirstFileA(((path.empty() ? std::string(".") : path) + "\\*").c_str(), &data);
+    std::wstring pattern = SystemPath(path.empty() ? std::string(".") : path);
+    if (pattern.empty() || IsDevicePath(pattern)) {
+        return names;
+    }
+    if (pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
         return names;
     }
     do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(Narrow(name));
         }
-    } while (::FindNextFileA(find, &data));
+    } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return names;
 }
@@ -260,9 +447,13 @@ void AppendToFile(const std::string& path, std::string_view content,
 }
 
 std::string ExecutablePath() {
-    char buffer[MAX_PATH * 4];
-    DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return std::string(buffer, n);
+    std::wstring buffer(32768, L'\0');
+    DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    buffer.resize(n);
+    if (StartsWith(buffer, L"\\\\?\\") && buffer.size() > 6 && buffer[5] == L':') {
+        buffer.erase(0, 4);
+    }
+    return Narrow(buffer);
 }
 
 }  // namespace keelson::platform

@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
+#include <cstdio>
+#include <fstream>
 
 #include <filesystem>
 
@@ -380,6 +383,13 @@ TEST_F(GetterTest, WithThePromptOnTheUserIsAskedEveryTime) {
     prompter.answer.reset();
     EXPECT_EQ(GetSystemIniPath(), "<cancelled>");
     EXPECT_EQ(GetGameExePath(), "<cancelled>");
+    // A cancel names no file, even where a file of that name exists.
+    {
+        std::ofstream("<cancelled>") << "x";
+        EXPECT_FALSE(GameFileExists(GetSystemIniPath()));
+        std::remove("<cancelled>");
+        prompter.asked.pop_back();
+    }
     ASSERT_EQ(prompter.asked.size(), 3u);
     const FilePrompt& again = prompter.asked[1];
     EXPECT_EQ(again.title, "Select UT system INI");
@@ -388,8 +398,16 @@ TEST_F(GetterTest, WithThePromptOnTheUserIsAskedEveryTime) {
     EXPECT_EQ(again.defaultExt, "ini");
     EXPECT_EQ(again.initialFolder, "/games/ut/System");
     EXPECT_EQ(prompter.asked[2].title, "Select UT executable");
+#ifdef _WIN32
     EXPECT_EQ(prompter.asked[2].filter, "UT executable (*.exe)|*.exe");
     EXPECT_EQ(prompter.asked[2].defaultExt, "exe");
+#else
+    // Linux installs start the game with ut-bin, ucc-bin or ut.
+    EXPECT_EQ(prompter.asked[2].filter,
+              "UT executable (*.exe ut-bin ucc-bin ut)|*.exe;ut-bin;ucc-bin;ut|"
+              "Programs (files with execute permission)|*");
+    EXPECT_EQ(prompter.asked[2].defaultExt, "");
+#endif
 }
 
 }  // namespace

@@ -122,6 +122,10 @@ TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
 }
 
 TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "set-game-folder is for Keelson's own store; on Windows the installer records "
+                    "the folder";
+#endif
     const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
     std::string lib = dir.File("stored.ut_botlib");
     test::CliResult r = RunCli({"bots", "import", lib}, env);
@@ -298,7 +302,9 @@ TEST_F(BotsCli, ImportNeverReplacesAFileThatIsNoBotLibrary) {
     EXPECT_EQ(List(fresh), Nulls(32));
 
     // One operand: the stored user INI is the library named, even when its
-    // size happens to be a whole number of records.
+    // size happens to be a whole number of records. (Windows leaves the
+    // game's folder to the game's installer.)
+#ifndef _WIN32
     const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
     std::string padded = UserIni();
     padded += std::string(3 * 1568 - padded.size() - 2, 'x') + "\r\n";
@@ -307,6 +313,7 @@ TEST_F(BotsCli, ImportNeverReplacesAFileThatIsNoBotLibrary) {
     r = RunCli({"bots", "import", dir.File("UT/System/../System/User.ini")}, env);
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(ReadBytes(stored), padded);
+#endif
 
     // An empty file is an empty library.
     const std::string empty = dir.Write("empty.ut_botlib", "");

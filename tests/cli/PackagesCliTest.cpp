@@ -62,6 +62,10 @@ TEST_F(PackagesCli, ListsPackagesAndPathsInFileOrder) {
 }
 
 TEST_F(PackagesCli, WithoutSystemIniUsesTheStoredGameFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "set-game-folder is for Keelson's own store; on Windows the installer records "
+                    "the folder";
+#endif
     const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
     test::CliResult r = RunCli({"packages", "list"}, env);
     EXPECT_EQ(r.status, 1);  // the stored default names no file yet

@@ -24,6 +24,11 @@ class SettingsCliTest : public ::testing::Test {
         all.insert(all.end(), words.begin(), words.end());
         return RunCli(all, {{"KEELSON_REGISTRY", store}});
     }
+#ifdef _WIN32
+    void SetUp() override {
+        GTEST_SKIP() << "the file-backed store of other systems; Windows has the registry's tests";
+    }
+#endif
 };
 
 TEST_F(SettingsCliTest, ShowWithoutTheKeyPrintsWhatAFirstStartWouldWriteAndCreatesNothing) {
@@ -149,6 +154,20 @@ TEST_F(SettingsCliTest, UninstallRemovesOnlyKeelsonsKeys) {
     EXPECT_TRUE(std::filesystem::exists(store + "/Software/Brindlewood/OtherTool"));
     EXPECT_EQ(Run({"detect"}).out, "/srv/ut\n");
     EXPECT_THAT(Run({"show"}).out, HasSubstr("Key: absent\n"));
+}
+
+TEST_F(SettingsCliTest, UninstallThatDeletesNothingFailsWithTheReason) {
+    ASSERT_EQ(Run({"set", "UtBasePath", "/srv/ut"}).status, 0);
+    ::chmod((store + "/Software/Brindlewood/Keelson").c_str(), 0555);
+    CliResult r = Run({"uninstall", "--yes"});
+    ::chmod((store + "/Software/Brindlewood/Keelson").c_str(), 0755);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err,
+        "keelson-cli: " + store +
+            ": Cannot remove the settings key Software\\Brindlewood\\Keelson\\1: access denied.\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(Run({"show"}).out, HasSubstr("Key: present\n"));
 }
 
 }  // namespace

@@ -86,24 +86,30 @@ TEST(SharedUtils, FixedTextReadsBackToTheSameSixDecimals) {
     }
 }
 
-TEST(SharedUtils, FolderOfPathFollowsTheSeparatorRules) {
-    EXPECT_EQ(FolderOfPath("C:\\UT\\System\\User.ini"), "C:\\UT\\System");
-    EXPECT_EQ(FolderOfPath("C:\\User.ini"), "C:\\");
-    EXPECT_EQ(FolderOfPath("C:User.ini"), "C:");
+TEST(SharedUtils, FolderOfPathFollowsThePlatformsSeparators) {
     EXPECT_EQ(FolderOfPath("User.ini"), "");
-    EXPECT_EQ(FolderOfPath("C:\\UT\\"), "C:\\UT");
-    EXPECT_EQ(FolderOfPath("\\\\server\\share"), "\\\\server");
-    EXPECT_EQ(FolderOfPath("\\file"), "\\");
     EXPECT_EQ(FolderOfPath("/home/ut/System/User.ini"), "/home/ut/System");
     EXPECT_EQ(FolderOfPath("/User.ini"), "/");
     EXPECT_EQ(FolderOfPath(""), "");
-}
-
-TEST(SharedUtils, FileNameOfPathTakesWhatFollowsTheLastSeparator) {
-    EXPECT_EQ(FileNameOfPath("C:\\presets\\mod.ut_pre"), "mod.ut_pre");
     EXPECT_EQ(FileNameOfPath("/srv/ut/presets/mod.ut_pre"), "mod.ut_pre");
-    EXPECT_EQ(FileNameOfPath("D:mod.ut_pre"), "mod.ut_pre");
     EXPECT_EQ(FileNameOfPath("mod"), "mod");
+#ifdef _WIN32
+    EXPECT_EQ(FolderOfPath("C:\\UT\\System\\User.ini"), "C:\\UT\\System");
+    EXPECT_EQ(FolderOfPath("C:\\User.ini"), "C:\\");
+    EXPECT_EQ(FolderOfPath("C:User.ini"), "C:");
+    EXPECT_EQ(FolderOfPath("C:\\UT\\"), "C:\\UT");
+    EXPECT_EQ(FolderOfPath("\\\\server\\share"), "\\\\server");
+    EXPECT_EQ(FolderOfPath("\\file"), "\\");
+    EXPECT_EQ(FileNameOfPath("C:\\presets\\mod.ut_pre"), "mod.ut_pre");
+    EXPECT_EQ(FileNameOfPath("D:mod.ut_pre"), "mod.ut_pre");
+#else
+    // ":" and "\" are ordinary characters of Linux file names.
+    EXPECT_EQ(FolderOfPath("/srv/UT:srv.ini"), "/srv");
+    EXPECT_EQ(FolderOfPath("my:lib.ut_botlib"), "");
+    EXPECT_EQ(FolderOfPath("/srv/a\\b/c\\d.ini"), "/srv/a\\b");
+    EXPECT_EQ(FileNameOfPath("/srv/UT:srv.ini"), "UT:srv.ini");
+    EXPECT_EQ(FileNameOfPath("a\\b"), "a\\b");
+#endif
 }
 
 TEST(SharedUtils, UpperCasingTouchesOnlyAsciiLetters) {
@@ -130,11 +136,17 @@ TEST(Errors, ErrorBoxAddsAFullStopAfterHigherCharacters) {
 }
 
 TEST(Errors, SystemErrorsCarryTheProgramsWording) {
-    EXPECT_EQ(SystemErrorText(ENOENT), "File not found");
-    EXPECT_EQ(SystemErrorText(EACCES), "File access denied");
-    EXPECT_EQ(SystemErrorText(ENOSPC), "Disk full");
+    // The system's own error numbers: Windows error codes there, errno here.
+#ifdef _WIN32
+    const int notFound = 2, denied = 5, full = 112, other = 1117;  // 1117: ERROR_IO_DEVICE
+#else
+    const int notFound = ENOENT, denied = EACCES, full = ENOSPC, other = EIO;
+#endif
+    EXPECT_EQ(SystemErrorText(notFound), "File not found");
+    EXPECT_EQ(SystemErrorText(denied), "File access denied");
+    EXPECT_EQ(SystemErrorText(full), "Disk full");
     EXPECT_EQ(SystemErrorText(kReadBeyondEndOfFile), "Read beyond end of file");
-    EXPECT_EQ(SystemErrorText(EIO), "I/O error " + std::to_string(EIO));
+    EXPECT_EQ(SystemErrorText(other), "I/O error " + std::to_string(other));
     EXPECT_EQ(ListIndexError(5).what(), std::string("List index out of bounds (5)"));
 }
 

@@ -115,6 +115,9 @@ TEST_F(PackageFiles, ListedFoldersTellFilesFromFoldersLinksAndPipes) {
 }
 
 TEST_F(PackageFiles, FoldersThatLinkToThemselvesEndTheSearch) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX symbolic links to folders";
+#else
     ASSERT_EQ(::symlink(".", dir.File("UT/System/x").c_str()), 0);
     ASSERT_EQ(::symlink(".", dir.File("UT/System/X").c_str()), 0);
     std::string deep;
@@ -123,9 +126,13 @@ TEST_F(PackageFiles, FoldersThatLinkToThemselvesEndTheSearch) {
     }
     EXPECT_TRUE(Exists({deep + "*.u"}, "BotPack"));
     EXPECT_FALSE(Exists({deep + "*.u"}, "Nothing"));  // returns, does not walk 2^30 ways
+#endif
 }
 
 TEST_F(PackageFiles, UnlistableFoldersAreStillPassedThrough) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX folder permission bits";
+#else
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root lists every folder";
     }
@@ -133,6 +140,7 @@ TEST_F(PackageFiles, UnlistableFoldersAreStillPassedThrough) {
     EXPECT_TRUE(Exists({"../Textures/*.utx"}, "Soldierskins"));
     EXPECT_FALSE(Exists({"../Textures/*.utx"}, "SoldierSkins"));  // its case cannot be looked up
     ::chmod(dir.File("UT/Textures").c_str(), 0755);
+#endif
 }
 
 TEST_F(PackageFiles, RemoveMissingPackagesKeepsFoundEntriesInOrder) {

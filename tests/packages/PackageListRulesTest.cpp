@@ -18,10 +18,10 @@ TEST(AddPack, ComparesWholeEntriesIgnoringLetterCase) {
               (Names{"FCommandoSkins", "RelicsBindings", "CommandoSkins", "Relics"}));
 }
 
-TEST(AddPack, EmptyNameIsNeverListedAndOnlyAsciiLettersFold) {
-    PackageList list;
-    EXPECT_TRUE(AddPack(list, ""));
-    EXPECT_TRUE(AddPack(list, ""));
+TEST(AddPack, EmptyNameIsNeverAddedAndOnlyAsciiLettersFold) {
+    PackageList list{"A", "B"};
+    EXPECT_FALSE(AddPack(list, ""));  // it would be a blank ServerPackages line
+    EXPECT_FALSE(AddPackFile(list, "/ut/Textures/.utx"));
     EXPECT_TRUE(AddPack(list, "\xE9t\xE9"));   // lower-case e acute
     EXPECT_TRUE(AddPack(list, "\xC9T\xC9"));   // upper-case E acute: another name
     EXPECT_FALSE(AddPack(list, "\xE9T\xE9"));  // only t folds
@@ -98,11 +98,14 @@ TEST(FixedGroups, AddEachNameOnceInTableOrder) {
 }
 
 TEST(AddPackFile, TakesTheFileNameUpToItsLastDot) {
-    EXPECT_EQ(PackageNameOfFile("C:\\UT\\System\\Foo.Bar.u"), "Foo.Bar");
+    EXPECT_EQ(PackageNameOfFile("/ut/System/Foo.Bar.u"), "Foo.Bar");
     EXPECT_EQ(PackageNameOfFile("/ut/Textures/NoExtension"), "NoExtension");
     EXPECT_EQ(PackageNameOfFile("/ut/My.Mods/Skin"),
               "Skin");  // a dot in the folder is no extension
+#ifdef _WIN32
+    EXPECT_EQ(PackageNameOfFile("C:\\UT\\System\\Foo.Bar.u"), "Foo.Bar");
     EXPECT_EQ(PackageNameOfFile("D:Relics.u"), "Relics");
+#endif
     EXPECT_EQ(PackageNameOfFile("Trailing."), "Trailing");
 
     PackageList list{"botpack"};

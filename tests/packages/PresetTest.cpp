@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/Errors.h"
 #include "packages/SvPackFiles.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson {
@@ -111,6 +114,45 @@ TEST_F(Presets, NoFileNoSystemIniAndJunk) {
 
     EXPECT_EQ(LoadPreset(list, dir.Path(), [this] { return ini; }).kind,  // a folder
               PresetResult::Kind::NothingDone);
+}
+
+// The presets that travel beside the program: the same files as in the
+// source, each one well formed, and the demo ones behaving as the demo game
+// folder promises.
+TEST(ShippedPresets, AreBesideTheProgramAndWellFormed) {
+    namespace fs = std::filesystem;
+    const fs::path source = fs::path(KEELSON_SOURCE_DIR) / "presets";
+    const fs::path beside = fs::path(KEELSON_CLI_PATH).parent_path() / "presets";
+    std::size_t count = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(source)) {
+        SCOPED_TRACE(entry.path().string());
+        ++count;
+        EXPECT_EQ(entry.path().extension(), ".ut_pre");
+        const std::string bytes = platform::ReadWholeFile(entry.path().string());
+        EXPECT_EQ(platform::ReadWholeFile((beside / entry.path().filename()).string()), bytes);
+        const std::vector<std::string_view> lines = SplitPresetLines(bytes);
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_FALSE(lines[0].empty());
+        for (std::size_t i = 3; i < lines.size(); ++i) {
+            EXPECT_FALSE(lines[i].empty());
+            EXPECT_EQ(lines[i].find_first_of(" \t./\\"), std::string_view::npos) << lines[i];
+        }
+    }
+    EXPECT_GE(count, 5u);
+
+    const std::string demoIni =
+        (fs::path(KEELSON_SOURCE_DIR) / "demo" / "System" / "UnrealTournament.ini").string();
+    PackageList list;
+    EXPECT_EQ(
+        LoadPreset(list, (source / "KeelsonDemoPack.ut_pre").string(), [&] { return demoIni; })
+            .kind,
+        PresetResult::Kind::Added);
+    EXPECT_EQ(list.Entries(),
+              (Names{"KeelsonDemoMutator", "KeelsonDemoSkins", "KeelsonDemoVoice"}));
+    const PresetResult missing =
+        LoadPreset(list, (source / "MissingMod.ut_pre").string(), [&] { return demoIni; });
+    EXPECT_EQ(missing.kind, PresetResult::Kind::MissingModification);
+    EXPECT_EQ(missing.website, kNoWebsiteText);
 }
 
 }  // namespace

@@ -34,16 +34,21 @@ TEST_F(SystemIni, ReadsTheEngineBlockInFileOrder) {
     EXPECT_EQ(Read("[Engine.Engine]\r\nServerPackages=NotThis\r\n\r\n"
                    "[Engine.GameEngine]\r\nCacheSizeMegs=4\r\nServerPackages=BotPack\r\n"
                    "; comment\r\nserverpackages=Foo\r\nServerPackages=BotPack\r\n\r\n"
-                   "ServerPackages=AfterTheBlock\r\n"),
-              (Names{"BotPack", "Foo", "BotPack"}));
+                   "ServerPackages=AfterAnEmptyLine\r\n[Next]\r\nServerPackages=NotThis\r\n"),
+              (Names{"BotPack", "Foo", "BotPack", "AfterAnEmptyLine"}));
     // Values stand as written; a blank before the key or the "=" hides a line.
     EXPECT_EQ(Read("[ENGINE.GAMEENGINE]\n ServerPackages=A\nServerPackages =B\n"
                    "ServerPackages= \"Q\" \nServerPackages=\n"),
               (Names{" \"Q\" ", ""}));
-    // A line of blanks does not end the block; another header does not either.
-    EXPECT_EQ(Read("[engine.gameengine]\r\n   \r\nServerPackages=A\r\n[IpDrv.TcpNetDriver]\r\n"
-                   "ServerPackages=B"),
+    // The section runs to the next line that begins with "[": empty lines
+    // and lines of blanks do not end it.
+    EXPECT_EQ(Read("[engine.gameengine]\r\n   \r\nServerPackages=A\r\n\r\nServerPackages=B\r\n"
+                   "[IpDrv.TcpNetDriver]\r\nServerPackages=C"),
               (Names{"A", "B"}));
+    // CR CR LF (FTP's text mode applied twice) and a byte order mark.
+    EXPECT_EQ(
+        Read("\xEF\xBB\xBF[Engine.GameEngine]\r\r\nServerPackages=A\r\r\nServerPackages=B\r\r\n"),
+        (Names{"A", "B"}));
     // Lone line feeds and lone carriage returns end lines too.
     EXPECT_EQ(Read("[Engine.GameEngine]\nServerPackages=A\rServerPackages=B\n"), (Names{"A", "B"}));
     EXPECT_EQ(Read("[Engine.GameEngine] \nServerPackages=A\n"), Names{});  // header with a blank
@@ -66,14 +71,51 @@ TEST_F(SystemIni, SavingReplacesEveryServerPackagesLineAtTheEndOfTheBlock) {
               "[Engine.GameEngine]\nServerPackages=Old\nCacheSizeMegs=4\n ServerPackages=Kept\n"
               "\n[Core.System]\nPaths=../System/*.u\n",
               list),
-        "[URL]\r\nPort=7777\r\n\r\n"
+        "[URL]\r\nServerPackages=Stray\r\nPort=7777\r\n\r\n"
         "[Engine.GameEngine]\r\nCacheSizeMegs=4\r\n ServerPackages=Kept\r\n"
         "ServerPackages=BotPack\r\nServerPackages=Relics\r\n"
         "\r\n[Core.System]\r\nPaths=../System/*.u\r\n");
-    // The block runs on into a following section up to the first empty line.
-    EXPECT_EQ(Saved("[Engine.GameEngine]\r\n[Next]\r\nX=1\r\n\r\nY=2\r\n", list),
-              "[Engine.GameEngine]\r\n[Next]\r\nX=1\r\nServerPackages=BotPack\r\n"
-              "ServerPackages=Relics\r\n\r\nY=2\r\n");
+    // A section followed directly by another header takes the list before it.
+    EXPECT_EQ(
+        Saved("[Engine.GameEngine]\r\nServerPackages=Old\r\n[Next]\r\nX=1\r\n\r\nY=2\r\n", list),
+        "[Engine.GameEngine]\r\nServerPackages=BotPack\r\nServerPackages=Relics\r\n"
+        "[Next]\r\nX=1\r\n\r\nY=2\r\n");
+}
+
+// What a save keeps of files that the game reads as one engine section: the
+// list is every ServerPackages line up to the next header, and only those go.
+TEST_F(SystemIni, SavingKeepsEveryLineOutsideTheEngineList) {
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after;  // the file once "MyMod" is added to what it lists
+    } cases[] = {
+        {"an empty line inside the section",
+         "[Engine.GameEngine]\r\nServerPackages=A\r\n\r\nServerPackages=B\r\nX=1\r\n\r\n"
+         "[Core.System]\r\n",
+         "[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\nServerPackages=MyMod\r\n"
+         "\r\nX=1\r\n\r\n[Core.System]\r\n"},
+        {"CR CR LF line ends",
+         "[Engine.GameEngine]\r\r\nServerPackages=A\r\r\nServerPackages=B\r\r\n\r\r\n[X]\r\r\n",
+         "[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\nServerPackages=MyMod\r\n"
+         "\r\n[X]\r\n"},
+        {"ServerPackages lines of other sections",
+         "[Other]\r\nServerPackages=Theirs\r\n\r\n[Engine.GameEngine]\r\nServerPackages=A\r\n"
+         "[Later]\r\nServerPackages=Too\r\n\r\n[Engine.GameEngine]\r\nServerPackages=Again\r\n",
+         "[Other]\r\nServerPackages=Theirs\r\n\r\n[Engine.GameEngine]\r\nServerPackages=A\r\n"
+         "ServerPackages=MyMod\r\n[Later]\r\nServerPackages=Too\r\n\r\n[Engine.GameEngine]\r\n"
+         "ServerPackages=Again\r\n"},
+        {"a byte order mark", "\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=A\r\n\r\n",
+         "\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=MyMod\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string path = dir.Write("UnrealTournament.ini", c.before);
+        PackageList list;
+        ReadServerPackages(list, path);
+        list.Append("MyMod");
+        ASSERT_EQ(WriteServerPackages(list, path), std::nullopt) << c.what;
+        EXPECT_EQ(test::ReadBytes(path), c.after) << c.what;
+    }
 }
 
 TEST_F(SystemIni, AnEngineSectionAtTheEndOfTheFileTakesTheListAtTheEnd) {
@@ -203,8 +245,9 @@ TEST_F(SystemIni, ReadsPathsOfTheCoreSystemBlock) {
     ReadSystemPaths(
         paths, dir.Write("UnrealTournament.ini",
                          "Paths=../Stray/*.u\n[CORE.SYSTEM]\nPurgeCacheDays=30\n"
-                         "Paths=../System/*.u\npaths=../Maps/*.unr\nPaths =x\n\nPaths=after\n"));
-    EXPECT_EQ(paths, (Names{"first", "../System/*.u", "../Maps/*.unr"}));
+                         "Paths=../System/*.u\npaths=../Maps/*.unr\nPaths =x\n\nPaths=../More/*.u\n"
+                         "[Next]\nPaths=after\n"));
+    EXPECT_EQ(paths, (Names{"first", "../System/*.u", "../Maps/*.unr", "../More/*.u"}));
 }
 
 }  // namespace

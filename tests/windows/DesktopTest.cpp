@@ -12,6 +12,7 @@
 
 #include "app/Desktop.h"
 #include "app/KeelsonApplication.h"
+#include "app/Settings.h"
 #include "app/Win1252.h"
 #include "common/Errors.h"
 #include "platform/FileSystem.h"
@@ -139,6 +140,20 @@ void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
     QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
     QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
     QCOMPARE(save->nameFilters(), QStringList{"Bot libraries (*.ut_botlib)"});
+
+    // The game's program: by name, or (on Linux) any file that may run.
+    auto program = desktop::MakeFileDialog(
+        nullptr, {"Select UT executable", "", std::string(kGameProgramFilter), "", dir.Path()},
+        false);
+    QVERIFY(!(program->filter() & QDir::Executable));
+#ifndef _WIN32
+    QCOMPARE(program->nameFilters(), QStringList({"UT executable (*.exe ut-bin ucc-bin ut)",
+                                                  "Programs (files with execute permission) (*)"}));
+    Q_EMIT program->filterSelected(program->nameFilters()[1]);
+    QVERIFY(program->filter() & QDir::Executable);
+    Q_EMIT program->filterSelected(program->nameFilters()[0]);
+    QVERIFY(!(program->filter() & QDir::Executable));
+#endif
 }
 
 void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {

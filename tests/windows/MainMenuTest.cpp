@@ -54,7 +54,7 @@ void MainMenuTest::runWithTheDialogCancelledDoesNothingAndAsksAgain() {
     QVERIFY(shown[1].kind == hooks::Kind::Open);
     QCOMPARE(shown[1].title, std::string("Select UT executable"));
     QCOMPARE(shown[1].request.fileName, AppSettings.PathToUtExe);
-    QCOMPARE(shown[1].request.filter, std::string("UT executable (*.exe)|*.exe"));
+    QCOMPARE(shown[1].request.filter, std::string(kGameProgramFilter));
     QVERIFY(hooks::StartedSoFar().empty());
     QVERIFY(!KeelsonApplication::Ending());
 }

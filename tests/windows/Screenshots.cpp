@@ -1,6 +1,8 @@
-// keelson-screenshots DIR GAMEFOLDER: saves a picture of each of the
-// program's windows into DIR, filled as the user would meet them on the
-// given game folder. Used by scripts/screenshots; not installed.
+// keelson-screenshots DIR GAMEFOLDER [PRESET]: saves a picture of each of
+// the program's windows into DIR, filled as the user would meet them on the
+// given game folder; PRESET, a preset with a package that folder lacks,
+// fills the missing-modification notice. Used by scripts/screenshots; not
+// installed.
 
 #include <QDir>
 #include <QItemSelectionModel>
@@ -92,7 +94,7 @@ bool SaveBotLibWithLibrary(TBotLibForm& form, const QString& dir) {
 int main(int argc, char** argv) {
     KeelsonApplication app(argc, argv);
     if (argc < 3) {
-        std::cerr << "usage: keelson-screenshots DIR GAMEFOLDER\n";
+        std::cerr << "usage: keelson-screenshots DIR GAMEFOLDER [PRESET]\n";
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -140,7 +142,30 @@ int main(int argc, char** argv) {
     });
     wizard->PrepareExport(demoBots);
     ok &= Save(windows->SvPackForm.get(), dir, "SvPack");
-    ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
+    // The editor after "Load from INI" and the standard packages, with a
+    // few entries selected.
+    windows->SvPackForm->LoadBtnClick();
+    windows->SvPackForm->AddUTPkgsBtnClick();
+    if (auto* list = windows->SvPackForm->findChild<QListView*>("PackList")) {
+        for (int row : {1, 2, 6}) {
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select);
+        }
+    }
+    ok &= Save(windows->SvPackForm.get(), dir, "SvPackLoaded");
+    if (argc > 3) {
+        // "Other presets..." on a preset that names a missing package: the
+        // dialog is answered with it and the notice comes up filled in.
+        desktop::testing::Reset();
+        desktop::testing::SetNextFileName(std::string(argv[3]));
+        QTimer::singleShot(200, [&] {
+            ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
+            windows->YouDontHaveModForm->reject();
+        });
+        windows->SvPackForm->AddOtherBtnClick();
+    } else {
+        ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
+    }
 
     // The uninstall's question and the error box, built as the program
     // builds them.

@@ -1,0 +1,161 @@
+// Locks on Windows: LockFileEx on one byte far beyond any real file's end,
+// so that the lock keeps other writers out without keeping readers out of
+// the file's content.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "common/Errors.h"
+#include "common/UTSharedUtils1.h"
+#include "platform/FileSystem.h"
+#include "platform/windows/FileLockInternal.h"
+
+namespace keelson::platform {
+
+struct FileLock::Held {
+    std::string key;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    ~Held() {
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);  // releases the lock
+        }
+    }
+};
+
+namespace {
+
+std::mutex gHeldMutex;
+std::vector<std::weak_ptr<FileLock::Held>> gHeld;
+std::function<void(std::string_view)> gWriteHook;
+
+std::string LockKey(const std::string& path) {
+    char full[MAX_PATH * 4];
+    DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return UpperAscii(n > 0 && n < sizeof full ? std::string(full, n) : path);
+}
+
+std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
+    std::lock_guard<std::mutex> guard(gHeldMutex);
+    std::shared_ptr<FileLock::Held> found;
+    gHeld.erase(std::remove_if(gHeld.begin(), gHeld.end(),
+                               [&](const std::weak_ptr<FileLock::Held>& weak) {
+                                   std::shared_ptr<FileLock::Held> held = weak.lock();
+                                   if (held && held->key == key) {
+                                       found = held;
+                                   }
+                                   return !held;
+                               }),
+                gHeld.end());
+    return found;
+}
+
+HANDLE OpenShared(const std::string& path) {
+    return ::CreateFileA(path.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool LockBeyondEnd(HANDLE file) {
+    OVERLAPPED beyondEnd{};
+    beyondEnd.Offset = 0xFFFFFFFEu;
+    beyondEnd.OffsetHigh = 0x7FFFFFFFu;
+    return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &beyondEnd) != 0;
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x{};
+    BY_HANDLE_FILE_INFORMATION y{};
+    return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+}  // namespace
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
+    if (path.empty()) {
+        return;
+    }
+    const std::string key = LockKey(path);
+    if ((held_ = FindHeld(key))) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        HANDLE file = OpenShared(path);
+        if (file == INVALID_HANDLE_VALUE) {
+            return;  // a missing file is created whole; other errors show on reading
+        }
+        if (!LockBeyondEnd(file)) {
+            const DWORD error = ::GetLastError();
+            ::CloseHandle(file);
+            if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
+                return;  // no locks on this file system
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                throw FileBusyError(path);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        // The file may have been replaced while this process waited.
+        HANDLE now = OpenShared(path);
+        const bool same = now != INVALID_HANDLE_VALUE && SameFile(file, now);
+        if (now != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(now);
+        }
+        if (!same) {
+            ::CloseHandle(file);
+            continue;
+        }
+        held_ = std::make_shared<Held>();
+        held_->key = key;
+        held_->file = file;
+        std::lock_guard<std::mutex> guard(gHeldMutex);
+        gHeld.push_back(held_);
+        return;
+    }
+}
+
+FileLock::~FileLock() = default;
+
+bool ReleaseLockForReplace(const std::string& path) {
+    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(path));
+    if (!held || held->file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::CloseHandle(held->file);
+    held->file = INVALID_HANDLE_VALUE;
+    return true;
+}
+
+void RetakeLockAfterReplace(const std::string& path) {
+    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(path));
+    if (!held) {
+        return;
+    }
+    HANDLE file = OpenShared(path);
+    // Another program may have won the new file meanwhile; it then reads
+    // the complete new content, so nothing is lost.
+    if (file != INVALID_HANDLE_VALUE && !LockBeyondEnd(file)) {
+        ::CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
+    held->file = file;
+}
+
+std::string BackupFolder() {
+    const char* local = std::getenv("LOCALAPPDATA");
+    return std::string(local != nullptr && *local != '\0' ? local : ".") + "\\keelson\\backups";
+}
+
+void SetWriteHookForTesting(std::function<void(std::string_view)> hook) {
+    gWriteHook = std::move(hook);
+}
+
+}  // namespace keelson::platform
