@@ -1,8 +1,9 @@
 # make run   builds everything and runs Keelson on the demo game folder
 # make test  builds everything and runs every test, then the core tests again
 #            under AddressSanitizer and UndefinedBehaviorSanitizer
+# make deb   builds the Debian package build/ci/keelson_1.0_amd64.deb
 
-.PHONY: all deps build test test-fast asan run bench screenshots windows-check format clean
+.PHONY: all deps build test test-fast asan run bench screenshots deb windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -37,6 +38,10 @@ bench: build
 # A picture of every window, taken under Xvfb, in build/screenshots.
 screenshots: build
 	scripts/screenshots
+
+# The Debian package, with its library dependencies declared.
+deb: build
+	cd build/ci && cpack -G DEB
 
 # The Windows build of the core and keelson-cli, run under Wine.
 windows-check:
