@@ -124,6 +124,24 @@ std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& re
     return RunFileDialog(parent, request, true);
 }
 
+std::optional<std::string> PickFolder(QWidget* parent, const std::string& title,
+                                      const std::string& initialFolder) {
+    Record(testing::Kind::Open, title, initialFolder, {title, {}, {}, {}, initialFolder});
+    if (auto hooked = HookedFileName()) {
+        return *hooked;
+    }
+    QFileDialog dialog(parent, FromAnsi(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!initialFolder.empty()) {
+        dialog.setDirectory(FromPath(initialFolder));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return ToPath(dialog.selectedFiles().front());
+}
+
 void ShowMessage(QWidget* parent, const std::string& text) {
     Record(testing::Kind::Message, kProgramTitle, text);
     if (Hooks().testMode && !Hooks().boxesShown) {
@@ -167,7 +185,7 @@ void ShowError(QWidget* parent, const std::string& message) {
 }
 
 bool StartProgram(const std::string& file, const std::string& parameters, const std::string& folder,
-                  int showMode) {
+                  int showMode, std::string* reason) {
     HookState& h = Hooks();
     if (h.testMode) {
         h.started.push_back({file, parameters, folder, showMode});
@@ -175,7 +193,7 @@ bool StartProgram(const std::string& file, const std::string& parameters, const 
             return *h.startResult;
         }
     }
-    return ExecuteFile(file, parameters, folder, showMode);
+    return ExecuteFile(file, parameters, folder, showMode, reason);
 }
 
 namespace testing {

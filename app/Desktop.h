@@ -41,6 +41,11 @@ std::optional<std::string> OpenFile(QWidget* parent, const FileDialogRequest& re
 // replaced without a question.
 std::optional<std::string> SaveFile(QWidget* parent, const FileDialogRequest& request);
 
+// A folder dialog: the chosen folder, or nothing when cancelled. Tests
+// answer it as the file dialogs (SetNextFileName).
+std::optional<std::string> PickFolder(QWidget* parent, const std::string& title,
+                                      const std::string& initialFolder);
+
 // A plain message box: title "Keelson", the text, an OK button.
 void ShowMessage(QWidget* parent, const std::string& text);
 
@@ -53,9 +58,10 @@ bool Confirm(QWidget* parent, const std::string& title, const std::string& text,
 void ShowError(QWidget* parent, const std::string& message);
 
 // Starts a program or opens a document or folder (ExecuteFile); false when
-// the platform tells at once that nothing was started.
+// the platform tells at once that nothing was started, with the system's
+// reason in reason.
 bool StartProgram(const std::string& file, const std::string& parameters, const std::string& folder,
-                  int showMode);
+                  int showMode, std::string* reason = nullptr);
 
 // Test hooks. Nothing here is used by the program itself.
 namespace testing {

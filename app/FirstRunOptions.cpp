@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "app/Desktop.h"
 #include "app/Win1252.h"
 #include "app/WindowLook.h"
 
@@ -43,10 +44,28 @@ TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
     BitBtn1->setGeometry(165, 78, 75, 25);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+
+    BrowseBtn = new QPushButton(Caption("Browse..."), this);
+    BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
+    BrowseBtn->setGeometry(323, 48, 75, 25);
+    BrowseBtn->hide();
+    connect(BrowseBtn, &QPushButton::clicked, this, &TFirstRunOptionsForm::BrowseBtnClick);
 }
 
-void TFirstRunOptionsForm::ShowFolder(const std::string& folder) {
+void TFirstRunOptionsForm::ShowFolder(const std::string& folder, bool canBrowse) {
     Edit1->setText(FromPath(folder));
+    Edit1->setGeometry(8, 50, canBrowse ? 307 : 390, 21);
+    BrowseBtn->setVisible(canBrowse);
+    picked_.reset();
+}
+
+void TFirstRunOptionsForm::BrowseBtnClick() {
+    std::optional<std::string> folder =
+        desktop::PickFolder(this, "Select your Unreal Tournament folder", picked_.value_or(""));
+    if (folder) {
+        picked_ = folder;
+        Edit1->setText(FromPath(*folder));
+    }
 }
 
 void TFirstRunOptionsForm::showEvent(QShowEvent* event) {

@@ -1,8 +1,11 @@
 #pragma once
 // The folder window of a first start: shows the game folder that was found.
-// The folder is changed in the Options window, not here.
+// The folder is changed in the Options window, not here; but where no
+// installer records the game's folder (Linux), the window can browse for
+// it, so that the first start names real files.
 
 #include <QDialog>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -16,16 +19,23 @@ class TFirstRunOptionsForm : public QDialog {
   public:
     explicit TFirstRunOptionsForm(QWidget* parent = nullptr);
 
-    // Puts the folder into the read-only box.
-    void ShowFolder(const std::string& folder);
+    // Puts the folder into the read-only box; with canBrowse the window
+    // offers "Browse..." beside it. Forgets an earlier pick.
+    void ShowFolder(const std::string& folder, bool canBrowse = false);
+    // The folder picked with "Browse...", if any.
+    const std::optional<std::string>& PickedFolder() const { return picked_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
     QLabel* Label1;
+    void BrowseBtnClick();
+
     QLineEdit* Edit1;
     QPushButton* BitBtn1;
+    QPushButton* BrowseBtn;
+    std::optional<std::string> picked_;
 };
 
 }  // namespace keelson

@@ -155,11 +155,24 @@ void TMainMenuForm::StartUp() {
             KeelsonApplication::EndProgram();
             return;
         }
-        SetFirstStartValues(AppSettings, DetectGameFolder(store));
+        const std::string detected = DetectGameFolder(store);
+        SetFirstStartValues(AppSettings, detected);
         AppSettings.SettingsPresent = true;
         SavePathValues(store, AppSettings);
-        windows_.FirstRunOptionsForm->ShowFolder(AppSettings.UtBasePath);
+#ifdef _WIN32
+        const bool canBrowse = false;  // the game's installer records its folder
+#else
+        const bool canBrowse = detected == kUndetectedGameFolder;
+#endif
+        windows_.FirstRunOptionsForm->ShowFolder(AppSettings.UtBasePath, canBrowse);
         windows_.FirstRunOptionsForm->exec();
+        if (const std::optional<std::string>& picked =
+                windows_.FirstRunOptionsForm->PickedFolder()) {
+            // Recorded as the installer would, and the three file paths follow.
+            RecordGameFolder(store, *picked);
+            SetFirstStartValues(AppSettings, *picked);
+            SavePathValues(store, AppSettings);
+        }
         AppSettings.PromptToFindExe = false;
         AppSettings.PromptToFindIni = false;
         AppSettings.PromptToFindUser = false;
@@ -215,9 +228,11 @@ void TMainMenuForm::RunUTBtnClick() {
     if (!platform::FileExists(exe)) {
         return;
     }
-    if (!desktop::StartProgram(exe, "", FolderOfPath(exe), kShowNormal)) {
-        // Nothing was started: say so and stay.
-        throw KeelsonError("Cannot start the game " + exe);
+    std::string reason;
+    if (!desktop::StartProgram(exe, "", FolderOfPath(exe), kShowNormal, &reason)) {
+        // Nothing was started: say so, and why, and stay.
+        throw KeelsonError("Cannot start the game " + exe + "." +
+                           (reason.empty() ? std::string() : "\n" + reason));
     }
     if (!AppSettings.ExitOnRunUT) {
         return;

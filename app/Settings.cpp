@@ -19,7 +19,7 @@ using platform::SettingsStore;
 using platform::StoredValue;
 
 constexpr std::string_view kExistingKeyBase = "c:\\unrealtournament";
-constexpr std::string_view kUndetectedBase = "c:\\UnrealTournament";
+constexpr std::string_view kUndetectedBase = kUndetectedGameFolder;
 constexpr std::string_view kProductKeyPath = "Software\\Brindlewood\\Keelson";
 constexpr std::string_view kMakerKeyPath = "Software\\Brindlewood";
 constexpr std::string_view kSoftwareKeyPath = "Software";
@@ -214,6 +214,13 @@ std::string DetectGameFolder(platform::SettingsStore& store) {
         }
     }
     return folder.empty() ? std::string(kUndetectedBase) : folder;
+}
+
+void RecordGameFolder(platform::SettingsStore& store, const std::string& folder) {
+    std::unique_ptr<SettingsKey> key = store.Create(std::string(kGameInstallerKeyPath));
+    if (!key || !key->Set("Folder", {platform::kRegSz, folder + '\0'})) {
+        throw RegistryError("Failed to set data for 'Folder'");
+    }
 }
 
 void RemoveSettingsKeys(platform::SettingsStore& store) {

@@ -32,6 +32,8 @@ inline constexpr std::string_view kSettingsKeyPath = "Software\\Brindlewood\\Kee
 inline constexpr std::string_view kGameInstallerKeyPath =
     "Software\\Unreal Technology\\Installed Apps\\UnrealTournament";
 inline constexpr std::string_view kCancelled = "<cancelled>";
+// What DetectGameFolder answers when no installer recorded the game's folder.
+inline constexpr std::string_view kUndetectedGameFolder = "c:\\UnrealTournament";
 
 // The file paths derived from a base folder, which is used unchanged:
 // B + "\System\UnrealTournament.ini" on Windows, B + "/System/..." elsewhere.
@@ -57,6 +59,11 @@ void SaveSettings(platform::SettingsStore& store, const TAppSettings& settings);
 
 // The game's folder as its installer recorded it, or "c:\UnrealTournament".
 std::string DetectGameFolder(platform::SettingsStore& store);
+
+// Records the game's folder where its installer would ("Folder" in the
+// installer's key), for systems on which no installer does. Raises
+// "Failed to set data for 'Folder'".
+void RecordGameFolder(platform::SettingsStore& store, const std::string& folder);
 
 // The uninstall's walk: deletes the settings key, then the product key and
 // the maker key when they have no other subkeys. Deletes nothing else.

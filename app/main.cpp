@@ -1,7 +1,9 @@
 // keelson: the desktop program.
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string_view>
 
 #include "app/KeelsonApplication.h"
 #include "app/KeelsonWindows.h"
@@ -26,6 +28,31 @@ constexpr const char* kHelp =
     "    keelson-cli settings set-game-folder DIR\n"
     "  The folder can also be changed at any time in the Options window.\n";
 
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Whether Qt will find somewhere to show the windows. Without it Qt aborts
+// with a message about platform plugins that tells an admin on a server
+// nothing; keelson-cli is what they want there.
+bool HasDisplay() {
+#if defined(_WIN32) || defined(__APPLE__)
+    return true;
+#else
+    if (Set("QT_QPA_PLATFORM")) {
+        std::string_view platform = std::getenv("QT_QPA_PLATFORM");
+        platform = platform.substr(0, platform.find(':'));
+        // Only these two need a display server; offscreen, minimal,
+        // linuxfb, eglfs, vnc and the others draw on their own.
+        if (platform != "xcb" && !platform.starts_with("wayland")) {
+            return true;
+        }
+    }
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -34,6 +61,10 @@ int main(int argc, char** argv) {
             std::cout << kHelp;
             return 0;
         }
+    }
+    if (!HasDisplay()) {
+        std::cerr << "keelson: no display found; keelson-cli does the same work without one\n";
+        return 1;
     }
     keelson::KeelsonApplication app(argc, argv);
     std::unique_ptr<keelson::KeelsonWindows> windows = keelson::CreateWindows();

@@ -1,7 +1,11 @@
 // keelson-cli bots: bot libraries and the user INI's bot section.
 
+#include <CLI/CLI.hpp>
+
 #include <array>
 #include <exception>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,50 +14,15 @@
 #include "bots/BotFiles.h"
 #include "bots/TBigKegOBotsDefine.h"
 #include "cli/Cli.h"
+#include "cli/Json.h"
 #include "cli/StoredPaths.h"
+#include "common/GameText.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {
 
-const std::string_view kBotsHelp =
-    "  keelson-cli bots import [USER_INI | --user-ini PATH] LIBRARY [--append]\n"
-    "      Reads the 32 bots of a user INI into a bot library, which it replaces;\n"
-    "      with --append the library's own bots (if it exists) come first.\n"
-    "  keelson-cli bots list LIBRARY\n"
-    "      One line per bot: name, team, class and skin.\n"
-    "  keelson-cli bots show LIBRARY [INDEX]\n"
-    "      Every field of every bot (or of bot INDEX, counted from 0), one Field=value\n"
-    "      per line, an empty line after each bot.\n"
-    "  keelson-cli bots add LIBRARY [Field=value ...]\n"
-    "      Appends a new bot with the given fields (a missing library is created).\n"
-    "  keelson-cli bots set LIBRARY INDEX Field=value ...\n"
-    "  keelson-cli bots delete LIBRARY INDEX\n"
-    "  keelson-cli bots sort LIBRARY\n"
-    "      Changes one bot, removes one bot, or sorts the bots by name.\n"
-    "  keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]\n"
-    "      Puts up to 32 of the library's bots, in random order, into the user INI's\n"
-    "      bot slots; unused slots get placeholders Bot_N.\n"
-    "      The user INI, as USER_INI or --user-ini PATH, defaults to the stored\n"
-    "      PathToUtUserIni (keelson-cli settings show).\n"
-    "    Fields: Name Team Skill Accuracy CombatStyle Alertness Camping StrafingAbility\n"
-    "    FavoriteWeapon Class Skin Face Voice Jumpy. Numbers are read as the user INI\n"
-    "    reads them; texts keep at most 255 bytes.\n";
-
 namespace {
-
-constexpr std::string_view kGroupUsage =
-    "keelson-cli bots import|list|show|add|set|delete|sort|export ... (see keelson-cli --help)";
-constexpr std::string_view kImportUsage =
-    "keelson-cli bots import [USER_INI | --user-ini PATH] LIBRARY [--append]";
-constexpr std::string_view kListUsage = "keelson-cli bots list LIBRARY";
-constexpr std::string_view kShowUsage = "keelson-cli bots show LIBRARY [INDEX]";
-constexpr std::string_view kAddUsage = "keelson-cli bots add LIBRARY [Field=value ...]";
-constexpr std::string_view kSetUsage = "keelson-cli bots set LIBRARY INDEX Field=value ...";
-constexpr std::string_view kDeleteUsage = "keelson-cli bots delete LIBRARY INDEX";
-constexpr std::string_view kSortUsage = "keelson-cli bots sort LIBRARY";
-constexpr std::string_view kExportUsage =
-    "keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]";
 
 // The field names of the command line, in record order (the order of BotKey).
 constexpr std::array<std::string_view, 14> kFieldNames{
@@ -61,61 +30,12 @@ constexpr std::array<std::string_view, 14> kFieldNames{
     "Alertness", "Camping", "StrafingAbility", "FavoriteWeapon", "Class",
     "Skin",      "Face",    "Voice",           "Jumpy"};
 
-[[noreturn]] void Usage(std::string_view usage, std::string_view problem = {}) {
-    std::string text(usage);
-    if (!problem.empty()) {
-        text += "\n";
-        text += problem;
-    }
-    throw UsageError(text);
-}
+constexpr const char* kUserIniHelp =
+    "the user INI (default: the stored PathToUtUserIni, see keelson-cli settings show)";
 
-// The words of a command: its operands and the options it allows. "--"
-// ends the options, so that a file name may begin with "-".
-struct Words {
-    std::vector<std::string> operands;
-    bool append = false;
-    std::optional<std::string> userIni;  // --user-ini PATH
-};
-
-// The options a command takes besides "--".
-enum Allowed : unsigned { kNoOptions = 0, kAppendOption = 1, kUserIniOption = 2 };
-
-Words SplitWords(const Args& args, std::string_view usage, unsigned allowed = kNoOptions) {
-    Words words;
-    bool options = true;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (options && word == "--") {
-            options = false;
-        } else if (options && (allowed & kAppendOption) && word == "--append") {
-            words.append = true;
-        } else if (options && (allowed & kUserIniOption) && word == "--user-ini") {
-            if (i + 1 == args.size() || words.userIni) {
-                Usage(usage);
-            }
-            words.userIni = args[++i];
-        } else if (options && word.size() > 2 && word.starts_with("--")) {
-            Usage(usage, "unknown option: " + word);
-        } else {
-            words.operands.push_back(word);
-        }
-    }
-    return words;
-}
-
-constexpr std::size_t kAnyNumber = static_cast<std::size_t>(-1);
-
-void ExpectOperands(const Words& words, std::size_t least, std::size_t most,
-                    std::string_view usage) {
-    if (words.operands.size() < least || words.operands.size() > most) {
-        Usage(usage);
-    }
-}
-
-// A bot index: decimal digits with an optional "-" (a negative index is a
-// list index error, as in the windows).
-int ParseIndex(const std::string& word, std::string_view usage) {
+// A bot index: decimal digits (a negative index, after --, is a list index
+// error, as in the windows).
+int ParseIndex(const std::string& word) {
     std::string_view digits = word;
     if (digits.starts_with('-')) {
         digits.remove_prefix(1);
@@ -126,7 +46,7 @@ int ParseIndex(const std::string& word, std::string_view usage) {
     }
     long long value = valid ? std::stoll(word) : 0;
     if (!valid || value < -2147483648LL || value > 2147483647LL) {
-        Usage(usage, "INDEX must be a whole number: " + word);
+        throw UsageError("INDEX must be a whole number: " + word);
     }
     return static_cast<int>(value);
 }
@@ -136,14 +56,12 @@ struct FieldValue {
     std::string value;
 };
 
-std::vector<FieldValue> ParseFieldValues(const std::vector<std::string>& words, std::size_t from,
-                                         std::string_view usage) {
+std::vector<FieldValue> ParseFieldValues(const std::vector<std::string>& words) {
     std::vector<FieldValue> fields;
-    for (std::size_t i = from; i < words.size(); ++i) {
-        const std::string& word = words[i];
+    for (const std::string& word : words) {
         std::size_t eq = word.find('=');
         if (eq == std::string::npos) {
-            Usage(usage, "expected Field=value: " + word);
+            throw UsageError("expected Field=value: " + word);
         }
         std::string_view name = std::string_view(word).substr(0, eq);
         std::optional<BotKey> key;
@@ -153,7 +71,7 @@ std::vector<FieldValue> ParseFieldValues(const std::vector<std::string>& words, 
             }
         }
         if (!key) {
-            Usage(usage, "unknown field: " + std::string(name) +
+            throw UsageError("unknown field: " + std::string(name) +
                              " (fields: Name Team Skill Accuracy CombatStyle Alertness Camping "
                              "StrafingAbility FavoriteWeapon Class Skin Face Voice Jumpy)");
         }
@@ -168,10 +86,53 @@ void ApplyFields(TBotRecord& bot, const std::vector<FieldValue>& fields) {
     }
 }
 
-TBigKegOBots LoadLibrary(const std::string& path) {
+// A bot library as read for a change: its bytes, to tell whether the change
+// changed anything, and its bots.
+struct LibraryFile {
+    std::optional<std::string> bytes;  // nothing when there is no file yet
     TBigKegOBots roster;
-    roster.AppendFromFile(path);
-    return roster;
+};
+
+// Appends the complete records of a library's bytes; false when a record
+// is incomplete.
+bool DecodeLibrary(std::string_view bytes, TBigKegOBots& roster) {
+    std::size_t complete = bytes.size() / kBotRecordSize;
+    std::vector<std::unique_ptr<TBotRecord>> bots;
+    bots.reserve(complete);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0; i < complete; ++i, in += kBotRecordSize) {
+        bots.push_back(std::make_unique<TBotRecord>(DecodeBotRecord(in)));
+    }
+    roster.AppendAll(std::move(bots));
+    return bytes.size() % kBotRecordSize == 0;
+}
+
+// The library at path; a damaged one is an error ("Read beyond end of
+// file"). With mayBeMissing, a missing file is an empty library.
+LibraryFile ReadLibrary(const std::string& path, bool mayBeMissing = false) {
+    LibraryFile library;
+    if (mayBeMissing && !platform::FileExists(path)) {
+        return library;
+    }
+    library.bytes = OnFile(path, [&] { return platform::ReadWholeFile(path); });
+    if (!DecodeLibrary(*library.bytes, library.roster)) {
+        throw FileProblem(path, SystemErrorText(kReadBeyondEndOfFile));
+    }
+    return library;
+}
+
+std::string EncodeLibrary(const TBigKegOBots& roster) {
+    std::string image(static_cast<std::size_t>(roster.Count()) * kBotRecordSize, '\0');
+    auto* out = reinterpret_cast<unsigned char*>(image.data());
+    for (int i = 0; i < roster.Count(); ++i, out += kBotRecordSize) {
+        EncodeBotRecord(roster.Bot(i), out);
+    }
+    return image;
+}
+
+// Saves the roster unless the file holds it already; true when it wrote.
+bool SaveLibrary(const std::string& path, const LibraryFile& library) {
+    return WriteIfChanged(path, EncodeLibrary(library.roster), library.bytes, false);
 }
 
 // Reading commands show the complete bots of a damaged library, then report
@@ -181,13 +142,13 @@ int ShowLibrary(const std::string& path, Show show) {
     TBigKegOBots roster;
     std::exception_ptr failure;
     try {
-        roster.AppendFromFile(path);
-    } catch (const FileError&) {
+        OnFile(path, [&] { roster.AppendFromFile(path); });
+    } catch (const FileProblem&) {
         failure = std::current_exception();
     }
     try {
-        show(roster);
-    } catch (const ListIndexError&) {
+        OnFile(path, [&] { show(roster); });
+    } catch (const FileProblem&) {
         if (failure) {
             std::rethrow_exception(failure);  // the bot asked for lies in the damaged part
         }
@@ -197,19 +158,6 @@ int ShowLibrary(const std::string& path, Show show) {
         std::rethrow_exception(failure);
     }
     return 0;
-}
-
-// The user INI: the one named by --user-ini or as an operand (never both),
-// or else the stored one.
-std::string UserIni(const Words& words, std::optional<std::string> operand,
-                    std::string_view usage) {
-    if (words.userIni && operand) {
-        Usage(usage, "the user INI is named twice");
-    }
-    if (words.userIni) {
-        return *words.userIni;
-    }
-    return operand ? *operand : StoredUserIniPath();
 }
 
 void WriteFields(std::ostream& out, const TBotRecord& bot) {
@@ -230,154 +178,372 @@ void WriteFields(std::ostream& out, const TBotRecord& bot) {
         << "\n";
 }
 
-int Import(const Args& args) {
-    Words words = SplitWords(args, kImportUsage, kAppendOption | kUserIniOption);
-    ExpectOperands(words, 1, 2, kImportUsage);
-    const bool named = words.operands.size() == 2;
-    std::string userIni = UserIni(
-        words, named ? std::optional<std::string>(words.operands[0]) : std::nullopt, kImportUsage);
-    const std::string& library = words.operands[named ? 1 : 0];
-    TBigKegOBots roster;
-    if (words.append && platform::FileExists(library)) {
-        roster.AppendFromFile(library);
+Json JsonBots(const TBigKegOBots& roster) {
+    Json bots = Json::array();
+    for (int i = 0; i < roster.Count(); ++i) {
+        bots.push_back(JsonBot(roster.Bot(i)));
     }
-    roster.ImportUserIni(userIni);
-    roster.SaveToFile(library);
+    return bots;
+}
+
+// The user INI: the one named by --user-ini or as an operand (never both),
+// or else the stored one.
+std::string UserIni(const CLI::Option* userIniOption, const std::string& userIniValue,
+                    const std::optional<std::string>& operand) {
+    bool named = userIniOption->count() > 0;
+    if (named && operand) {
+        throw UsageError("the user INI is named twice: " + *operand + " and --user-ini " +
+                         userIniValue);
+    }
+    if (named) {
+        return userIniValue;
+    }
+    return operand ? *operand : StoredUserIniPath();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+bool HasBotSection(std::string_view text) {
+    bool found = false;
+    ForEachGameTextLine(text, [&](std::string_view line, bool) {
+        found = EqualsUpper(line, kBotSectionHeader);
+        return !found;
+    });
+    return found;
+}
+
+// ---- import ----
+
+struct ImportWords {
+    std::vector<std::string> files;  // [USER_INI] LIBRARY
+    CLI::Option* userIniOption = nullptr;
+    std::string userIni;
+    bool append = false;
+    bool allowNoBots = false;
+    bool quiet = false;
+};
+
+int Import(const ImportWords& w, std::ostream& out) {
+    const bool named = w.files.size() == 2;
+    const std::string userIni = UserIni(
+        w.userIniOption, w.userIni, named ? std::optional<std::string>(w.files[0]) : std::nullopt);
+    const std::string& library = w.files.back();
+    const std::string notALibrary = library + " is not a bot library: nothing written";
+
+    // A slip of the keyboard (the two paths swapped, the user INI named as
+    // the library) must not replace a file that holds no bots.
+    if (platform::FileExists(library) && SameFile(library, userIni)) {
+        throw ContentProblemExit(library, ContentProblem{{notALibrary}});
+    }
+    const std::string text = OnFile(userIni, [&] { return platform::ReadWholeFile(userIni); });
+    if (!w.allowNoBots && !HasBotSection(text)) {
+        throw ContentProblemExit(userIni, ContentProblem{{std::string(kNotUtIniMessage)}});
+    }
+    LibraryFile lib;
+    if (platform::FileExists(library)) {
+        lib.bytes = OnFile(library, [&] { return platform::ReadWholeFile(library); });
+        TBigKegOBots old;
+        if (!DecodeLibrary(*lib.bytes, old)) {
+            throw ContentProblemExit(library, ContentProblem{{notALibrary}});
+        }
+        if (w.append) {
+            lib.roster = std::move(old);
+        }
+    }
+    const int kept = lib.roster.Count();
+    std::vector<std::unique_ptr<TBotRecord>> bots;
+    for (const TBotRecord& slot : ReadUserIniBotSlots(text)) {
+        bots.push_back(std::make_unique<TBotRecord>(slot));
+    }
+    lib.roster.AppendAll(std::move(bots));
+    Report report(out, w.quiet);
+    if (!SaveLibrary(library, lib)) {
+        report.Unchanged(library);
+    } else if (kept > 0) {
+        report.Line(std::to_string(kGameSlots) + " bots imported from " + userIni + " into " +
+                    library + " after its " + std::to_string(kept) + " bots");
+    } else {
+        report.Line(std::to_string(kGameSlots) + " bots imported from " + userIni + " into " +
+                    library);
+    }
     return 0;
 }
 
-int List(const Args& args, std::ostream& out) {
-    Words words = SplitWords(args, kListUsage);
-    ExpectOperands(words, 1, 1, kListUsage);
-    return ShowLibrary(words.operands[0], [&](const TBigKegOBots& roster) {
-        for (int i = 0; i < roster.Count(); ++i) {
-            out << BotDisplayLabel(roster.Bot(i)) << "\n";
-        }
+void AddImportCommand(CLI::App& bots, Action& chosen) {
+    auto w = std::make_shared<ImportWords>();
+    CLI::App* command = bots.add_subcommand(
+        "import",
+        "keelson-cli bots import [USER_INI | --user-ini PATH] LIBRARY [--append] "
+        "[--allow-no-bots]\n"
+        "Reads the 32 bots of a user INI into a bot library, which it replaces; with\n"
+        "--append the library's own bots come first. LIBRARY must be a bot library or\n"
+        "not exist yet. A user INI without a bot section is refused (exit 3) unless\n"
+        "--allow-no-bots takes its 32 empty slots.");
+    AddOperands(*command, "FILES", w->files, "[USER_INI] LIBRARY")->required()->expected(1, 2);
+    w->userIniOption =
+        command->add_option("--user-ini", w->userIni, kUserIniHelp)->type_name("PATH");
+    command->add_flag("--append", w->append, "keep the library's bots, then the new ones");
+    command->add_flag("--allow-no-bots", w->allowNoBots,
+                      "take 32 default bots from a file without a bot section");
+    AddQuietFlag(*command, w->quiet);
+    command->callback(
+        [w, &chosen] { chosen = [w](std::ostream& out) { return Import(*w, out); }; });
+}
+
+// ---- list, show ----
+
+struct ShowWords {
+    std::string library;
+    std::string index;
+    bool json = false;
+};
+
+void AddListCommand(CLI::App& bots, Action& chosen) {
+    auto w = std::make_shared<ShowWords>();
+    CLI::App* command = bots.add_subcommand("list",
+                                            "keelson-cli bots list LIBRARY [--json]\n"
+                                            "One line per bot: Name (Team Class / Skin).");
+    AddOperand(*command, "LIBRARY", w->library, "the bot library")->required();
+    AddJsonFlag(*command, w->json);
+    command->callback([w, &chosen] {
+        chosen = [w](std::ostream& out) {
+            return ShowLibrary(w->library, [&](const TBigKegOBots& roster) {
+                if (w->json) {
+                    PrintJson(out, JsonBots(roster));
+                    return;
+                }
+                for (int i = 0; i < roster.Count(); ++i) {
+                    out << BotDisplayLabel(roster.Bot(i)) << "\n";
+                }
+            });
+        };
     });
 }
 
-int Show(const Args& args, std::ostream& out) {
-    Words words = SplitWords(args, kShowUsage);
-    ExpectOperands(words, 1, 2, kShowUsage);
-    std::optional<int> index;
-    if (words.operands.size() == 2) {
-        index = ParseIndex(words.operands[1], kShowUsage);
-    }
-    return ShowLibrary(words.operands[0], [&](const TBigKegOBots& roster) {
-        if (index) {
-            WriteFields(out, roster.Bot(*index));
-            return;
+void AddShowCommand(CLI::App& bots, Action& chosen) {
+    auto w = std::make_shared<ShowWords>();
+    CLI::App* command = bots.add_subcommand(
+        "show",
+        "keelson-cli bots show LIBRARY [INDEX] [--json]\n"
+        "Every field of every bot (or of bot INDEX, counted from 0), one Field=value\n"
+        "per line, an empty line after each bot.");
+    AddOperand(*command, "LIBRARY", w->library, "the bot library")->required();
+    AddOperand(*command, "INDEX", w->index, "the bot, counted from 0");
+    AddJsonFlag(*command, w->json);
+    command->callback([w, &chosen] {
+        std::optional<int> index;
+        if (!w->index.empty()) {
+            index = ParseIndex(w->index);
         }
-        for (int i = 0; i < roster.Count(); ++i) {
-            WriteFields(out, roster.Bot(i));
-        }
+        chosen = [w, index](std::ostream& out) {
+            return ShowLibrary(w->library, [&](const TBigKegOBots& roster) {
+                if (index && w->json) {
+                    PrintJson(out, JsonBot(roster.Bot(*index)));
+                } else if (index) {
+                    WriteFields(out, roster.Bot(*index));
+                } else if (w->json) {
+                    PrintJson(out, JsonBots(roster));
+                } else {
+                    for (int i = 0; i < roster.Count(); ++i) {
+                        WriteFields(out, roster.Bot(i));
+                    }
+                }
+            });
+        };
     });
 }
 
-int Add(const Args& args) {
-    Words words = SplitWords(args, kAddUsage);
-    ExpectOperands(words, 1, kAnyNumber, kAddUsage);
-    std::vector<FieldValue> fields = ParseFieldValues(words.operands, 1, kAddUsage);
-    const std::string& library = words.operands[0];
-    TBigKegOBots roster;
-    if (platform::FileExists(library)) {
-        roster.AppendFromFile(library);
-    }
+// ---- add, set, delete, sort ----
+
+struct EditWords {
+    std::string library;
+    std::string index;
+    std::vector<std::string> fields;
+    bool quiet = false;
+};
+
+int Add(const EditWords& w, const std::vector<FieldValue>& fields, std::ostream& out) {
+    LibraryFile lib = ReadLibrary(w.library, true);
     TBotRecord bot = DefaultBot;
     ApplyFields(bot, fields);
-    roster.AddBot(bot);
-    roster.SaveToFile(library);
+    int index = lib.roster.AddBot(bot);
+    SaveLibrary(w.library, lib);
+    Report(out, w.quiet)
+        .Line("bot " + std::to_string(index) + " added to " + w.library + ": " +
+              BotDisplayLabel(bot));
     return 0;
 }
 
-int Set(const Args& args) {
-    Words words = SplitWords(args, kSetUsage);
-    ExpectOperands(words, 3, kAnyNumber, kSetUsage);
-    int index = ParseIndex(words.operands[1], kSetUsage);
-    std::vector<FieldValue> fields = ParseFieldValues(words.operands, 2, kSetUsage);
-    const std::string& library = words.operands[0];
-    TBigKegOBots roster = LoadLibrary(library);
+int Set(const EditWords& w, int index, const std::vector<FieldValue>& fields, std::ostream& out) {
+    LibraryFile lib = ReadLibrary(w.library);
     TBotRecord bot;
-    roster.GetBot(index, bot);
+    OnFile(w.library, [&] { lib.roster.GetBot(index, bot); });
     ApplyFields(bot, fields);
-    roster.SetBot(index, bot);
-    roster.SaveToFile(library);
-    return 0;
-}
-
-int Delete(const Args& args) {
-    Words words = SplitWords(args, kDeleteUsage);
-    ExpectOperands(words, 2, 2, kDeleteUsage);
-    int index = ParseIndex(words.operands[1], kDeleteUsage);
-    const std::string& library = words.operands[0];
-    TBigKegOBots roster = LoadLibrary(library);
-    roster.DeleteBot(index);
-    roster.SaveToFile(library);
-    return 0;
-}
-
-int Sort(const Args& args) {
-    Words words = SplitWords(args, kSortUsage);
-    ExpectOperands(words, 1, 1, kSortUsage);
-    const std::string& library = words.operands[0];
-    TBigKegOBots roster = LoadLibrary(library);
-    roster.SortByName();
-    roster.SaveToFile(library);
-    return 0;
-}
-
-int Export(const Args& args) {
-    Words words = SplitWords(args, kExportUsage, kUserIniOption);
-    ExpectOperands(words, 1, 2, kExportUsage);
-    TBigKegOBots roster = LoadLibrary(words.operands[0]);
-    std::string userIni = UserIni(
-        words,
-        words.operands.size() == 2 ? std::optional<std::string>(words.operands[1]) : std::nullopt,
-        kExportUsage);
-    TBotSlotTable slots;
-    roster.FillGameSlots(slots);
-    if (std::optional<ContentProblem> problem = WriteUserIniBots(slots, userIni)) {
-        throw ContentProblemExit(std::move(*problem));
+    lib.roster.SetBot(index, bot);
+    Report report(out, w.quiet);
+    if (SaveLibrary(w.library, lib)) {
+        report.Line("bot " + std::to_string(index) + " of " + w.library +
+                    " changed: " + BotDisplayLabel(bot));
+    } else {
+        report.Unchanged(w.library);
     }
     return 0;
+}
+
+int Delete(const EditWords& w, int index, std::ostream& out) {
+    LibraryFile lib = ReadLibrary(w.library);
+    TBotRecord bot;
+    OnFile(w.library, [&] { lib.roster.GetBot(index, bot); });
+    lib.roster.DeleteBot(index);
+    SaveLibrary(w.library, lib);
+    Report(out, w.quiet)
+        .Line("bot " + std::to_string(index) + " deleted from " + w.library + ": " +
+              BotDisplayLabel(bot));
+    return 0;
+}
+
+int Sort(const EditWords& w, std::ostream& out) {
+    LibraryFile lib = ReadLibrary(w.library);
+    lib.roster.SortByName();
+    Report report(out, w.quiet);
+    if (SaveLibrary(w.library, lib)) {
+        report.Line(std::to_string(lib.roster.Count()) + " bots of " + w.library +
+                    " sorted by name");
+    } else {
+        report.Unchanged(w.library);
+    }
+    return 0;
+}
+
+void AddEditCommands(CLI::App& bots, Action& chosen) {
+    auto add = std::make_shared<EditWords>();
+    CLI::App* command = bots.add_subcommand(
+        "add",
+        "keelson-cli bots add LIBRARY [Field=value ...]\n"
+        "Appends a new bot with the given fields (a missing library is created).");
+    AddOperand(*command, "LIBRARY", add->library, "the bot library")->required();
+    AddOperands(*command, "FIELDS", add->fields, "Field=value ...");
+    AddQuietFlag(*command, add->quiet);
+    command->callback([add, &chosen] {
+        std::vector<FieldValue> fields = ParseFieldValues(add->fields);
+        chosen = [add, fields](std::ostream& out) { return Add(*add, fields, out); };
+    });
+
+    auto set = std::make_shared<EditWords>();
+    command = bots.add_subcommand("set",
+                                  "keelson-cli bots set LIBRARY INDEX Field=value ...\n"
+                                  "Changes fields of bot INDEX (counted from 0).");
+    AddOperand(*command, "LIBRARY", set->library, "the bot library")->required();
+    AddOperand(*command, "INDEX", set->index, "the bot, counted from 0")->required();
+    AddOperands(*command, "FIELDS", set->fields, "Field=value ...")->required();
+    AddQuietFlag(*command, set->quiet);
+    command->callback([set, &chosen] {
+        int index = ParseIndex(set->index);
+        std::vector<FieldValue> fields = ParseFieldValues(set->fields);
+        chosen = [set, index, fields](std::ostream& out) { return Set(*set, index, fields, out); };
+    });
+
+    auto del = std::make_shared<EditWords>();
+    command = bots.add_subcommand("delete",
+                                  "keelson-cli bots delete LIBRARY INDEX\n"
+                                  "Removes bot INDEX (counted from 0).");
+    AddOperand(*command, "LIBRARY", del->library, "the bot library")->required();
+    AddOperand(*command, "INDEX", del->index, "the bot, counted from 0")->required();
+    AddQuietFlag(*command, del->quiet);
+    command->callback([del, &chosen] {
+        int index = ParseIndex(del->index);
+        chosen = [del, index](std::ostream& out) { return Delete(*del, index, out); };
+    });
+
+    auto sort = std::make_shared<EditWords>();
+    command = bots.add_subcommand("sort",
+                                  "keelson-cli bots sort LIBRARY\n"
+                                  "Sorts the bots by name, ignoring the case of a to z.");
+    AddOperand(*command, "LIBRARY", sort->library, "the bot library")->required();
+    AddQuietFlag(*command, sort->quiet);
+    command->callback(
+        [sort, &chosen] { chosen = [sort](std::ostream& out) { return Sort(*sort, out); }; });
+}
+
+// ---- export ----
+//
+// The export's rules (which bots of the library go to the game) are options
+// of this command; they apply to the roster in the order in which they were
+// given, which command->parse_order() tells.
+
+struct ExportWords {
+    CLI::App* command = nullptr;
+    std::string library;
+    std::string userIniOperand;
+    CLI::Option* userIniOption = nullptr;
+    std::string userIni;
+    bool quiet = false;
+};
+
+int Export(const ExportWords& w, std::ostream& out) {
+    LibraryFile lib = ReadLibrary(w.library);
+    const std::string userIni =
+        UserIni(w.userIniOption, w.userIni,
+                w.userIniOperand.empty() ? std::nullopt : std::optional(w.userIniOperand));
+    TBotSlotTable slots;
+    lib.roster.FillGameSlots(slots);
+    const std::string text = OnFile(userIni, [&] { return platform::ReadWholeFile(userIni); });
+    std::optional<std::string> rewritten = RewriteUserIniBots(text, slots);
+    if (!rewritten) {
+        throw ContentProblemExit(userIni, ContentProblem{{std::string(kNotUtIniMessage)}});
+    }
+    Report report(out, w.quiet);
+    if (!WriteIfChanged(userIni, *rewritten, text, true)) {
+        report.Unchanged(userIni);
+        return 0;
+    }
+    const std::size_t placed =
+        std::min<std::size_t>(static_cast<std::size_t>(lib.roster.Count()), kGameSlots);
+    std::string line =
+        std::to_string(placed) + " bots exported from " + w.library + " into " + userIni;
+    if (placed < kGameSlots) {
+        line += ", " + std::to_string(kGameSlots - placed) + " placeholders";
+    }
+    report.Line(line);
+    return 0;
+}
+
+CLI::App* AddBotsExportCommand(CLI::App& bots, Action& chosen) {
+    auto w = std::make_shared<ExportWords>();
+    CLI::App* command = bots.add_subcommand(
+        "export",
+        "keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]\n"
+        "Puts up to 32 of the library's bots, in random order, into the user INI's\n"
+        "bot slots; unused slots get placeholders Bot_1 ... Bot_32.");
+    w->command = command;
+    AddOperand(*command, "LIBRARY", w->library, "the bot library")->required();
+    AddOperand(*command, "USER_INI", w->userIniOperand, kUserIniHelp);
+    w->userIniOption =
+        command->add_option("--user-ini", w->userIni, kUserIniHelp)->type_name("PATH");
+    AddQuietFlag(*command, w->quiet);
+    command->callback(
+        [w, &chosen] { chosen = [w](std::ostream& out) { return Export(*w, out); }; });
+    return command;
 }
 
 }  // namespace
 
-int RunBots(const Args& args, std::ostream& out) {
-    if (args.empty()) {
-        Usage(kGroupUsage);
-    }
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
-        out << kBotsHelp;
-        return 0;
-    }
-    if (command == "import") {
-        return Import(args);
-    }
-    if (command == "list") {
-        return List(args, out);
-    }
-    if (command == "show") {
-        return Show(args, out);
-    }
-    if (command == "add") {
-        return Add(args);
-    }
-    if (command == "set") {
-        return Set(args);
-    }
-    if (command == "delete") {
-        return Delete(args);
-    }
-    if (command == "sort") {
-        return Sort(args);
-    }
-    if (command == "export") {
-        return Export(args);
-    }
-    Usage(kGroupUsage, "unknown command: " + command);
+void AddBotsCommands(CLI::App& app, Action& chosen) {
+    CLI::App* bots = app.add_subcommand(
+        "bots", "Bot libraries (.ut_botlib) and the 32 bot slots of the user INI.");
+    bots->require_subcommand(1);
+    AddImportCommand(*bots, chosen);
+    AddListCommand(*bots, chosen);
+    AddShowCommand(*bots, chosen);
+    AddEditCommands(*bots, chosen);
+    AddBotsExportCommand(*bots, chosen);
+    bots->footer(
+        "Fields: Name Team Skill Accuracy CombatStyle Alertness Camping StrafingAbility\n"
+        "FavoriteWeapon Class Skin Face Voice Jumpy. Numbers are read as the user INI\n"
+        "reads them; texts keep at most 255 bytes.\n");
 }
 
 }  // namespace keelson::cli

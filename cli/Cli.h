@@ -1,11 +1,20 @@
 #pragma once
-// keelson-cli: the program's operations without a display. Each command
-// group lives in a file of its own and is reached through main.cpp, which
-// turns errors into exit statuses:
+// keelson-cli: the program's operations without a display.
+//
+// One parser reads the whole command line: CLI11, with a subcommand for each
+// command group (bots, packages, settings) and one under it for each
+// command. Each group file adds its commands to the parser; a command's
+// options and operands go into a structure of its own, and the parser's
+// callback for the command stores what to run in the Action that main.cpp
+// runs once the whole line has been read. main.cpp turns errors into exit
+// statuses:
 //   0 done; 1 an error (its message, as the error box shows it, on stderr);
-//   2 a usage error (a usage line on stderr); 3 a content problem that the
-//   program recognises (its texts on stderr, one per line).
+//   2 a usage error; 3 a content problem that the program recognises (its
+//   texts on stderr, one per line).
+// Every message starts with "keelson-cli: " and names the file it is about.
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -14,36 +23,115 @@
 
 #include "common/Errors.h"
 
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
 namespace keelson::cli {
 
-using Args = std::vector<std::string>;
+// What the chosen command does once the command line has been read: it
+// prints on out and returns the exit status, or throws one of the errors
+// below.
+using Action = std::function<int(std::ostream& out)>;
 
-// Wrong words on the command line; the message is the usage line to print.
+// The command groups: each adds its subcommand and the commands under it.
+void AddBotsCommands(CLI::App& app, Action& chosen);
+void AddPackagesCommands(CLI::App& app, Action& chosen);
+void AddSettingsCommands(CLI::App& app, Action& chosen);
+
+// Wrong words on the command line found once the parser has read them (a
+// file named twice, a field that does not exist). Exit status 2.
 class UsageError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-// Ends the command with exit status 3 and the problem's texts.
+// An error about one file: "keelson-cli: PATH: File not found.".
+class FileProblem : public KeelsonError {
+  public:
+    FileProblem(std::string path, const std::string& message)
+        : KeelsonError(message), path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Ends the command with exit status 3 and the problem's texts; the first
+// line names the file.
 class ContentProblemExit : public std::exception {
   public:
-    explicit ContentProblemExit(ContentProblem problem) : problem_(std::move(problem)) {}
+    ContentProblemExit(std::string path, ContentProblem problem)
+        : path_(std::move(path)), problem_(std::move(problem)) {}
+    const std::string& Path() const { return path_; }
     const ContentProblem& Problem() const { return problem_; }
     const char* what() const noexcept override { return "content problem"; }
 
   private:
+    std::string path_;
     ContentProblem problem_;
 };
 
-// The command groups: args are the words after the group's name. Each
-// returns the exit status or throws one of the errors above.
-int RunBots(const Args& args, std::ostream& out);
-int RunPackages(const Args& args, std::ostream& out);
-int RunSettings(const Args& args, std::ostream& out);
+// Runs f, turning the program's errors (FileError, ListIndexError, ...)
+// into a FileProblem about path.
+template <typename F>
+decltype(auto) OnFile(const std::string& path, F&& f) {
+    try {
+        return f();
+    } catch (const FileProblem&) {
+        throw;
+    } catch (const KeelsonError& e) {
+        throw FileProblem(path, e.what());
+    }
+}
 
-// The lines of --help that each group contributes.
-extern const std::string_view kBotsHelp;
-extern const std::string_view kPackagesHelp;
-extern const std::string_view kSettingsHelp;
+// "keelson-cli: " and, unless the message names it already, "PATH: ".
+std::string MessageAbout(const std::string& path, std::string_view message);
+
+// ---- Building commands ----
+
+// An operand (a file, a name, an index): a word that starts with "-" is a
+// usage error unless it comes after "--", so that a misplaced or mistyped
+// option is never taken for a name.
+CLI::Option* AddOperand(CLI::App& command, const std::string& name, std::string& into,
+                        const std::string& description);
+CLI::Option* AddOperands(CLI::App& command, const std::string& name, std::vector<std::string>& into,
+                         const std::string& description);
+
+// --quiet: no summary of what the command changed.
+void AddQuietFlag(CLI::App& command, bool& quiet);
+// --json: one JSON document instead of lines.
+void AddJsonFlag(CLI::App& command, bool& json);
+
+// The words of the command line as the parser gets them: every word after
+// "--" that starts with "-" is marked, so that AddOperand's operands know it
+// was meant as a name ("--" itself is dropped).
+std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> words);
+
+// ---- Output ----
+
+// The summary lines of an editing command, unless --quiet.
+class Report {
+  public:
+    Report(std::ostream& out, bool quiet) : out_(out), quiet_(quiet) {}
+    void Line(std::string_view text) {
+        if (!quiet_) {
+            out_ << text << '\n';
+        }
+    }
+    // "PATH: unchanged": the command found nothing to change and wrote nothing.
+    void Unchanged(const std::string& path) { Line(path + ": unchanged"); }
+
+  private:
+    std::ostream& out_;
+    bool quiet_;
+};
+
+// Writes bytes over the file at path (atomically, see WriteFileAtomically)
+// unless current, what the file holds now, is the same bytes; returns true
+// when it wrote. A file that is not written keeps its time too.
+bool WriteIfChanged(const std::string& path, std::string_view bytes,
+                    std::optional<std::string_view> current, bool cannotCreateWording);
 
 }  // namespace keelson::cli

@@ -1,129 +1,60 @@
 // keelson-cli packages: the ServerPackages list of the system INI, edited
 // with the Server Packages Editor's rules.
 
+#include <CLI/CLI.hpp>
+
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "cli/Cli.h"
+#include "cli/Json.h"
 #include "cli/StoredPaths.h"
 #include "common/Errors.h"
+#include "common/UTSharedUtils1.h"
 #include "packages/PackageListRules.h"
 #include "packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {
 
-const std::string_view kPackagesHelp =
-    "  keelson-cli packages list [--system-ini PATH]\n"
-    "      the ServerPackages list, one entry per line, in file order\n"
-    "  keelson-cli packages paths [--system-ini PATH]\n"
-    "      the Paths list, one pattern per line\n"
-    "  keelson-cli packages add [--system-ini PATH] [--dry-run] NAME...\n"
-    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --group ut|bonus-pack\n"
-    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --preset FILE\n"
-    "  keelson-cli packages add [--system-ini PATH] [--dry-run] --file PATH...\n"
-    "      adds names not listed yet (letter case ignored), a fixed group, a preset's\n"
-    "      packages (all or none), or the packages that files name\n"
-    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] NAME...\n"
-    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] --missing\n"
-    "  keelson-cli packages remove [--system-ini PATH] [--dry-run] --filter METHOD TEXT\n"
-    "      removes the entries that are a name, whose file is not found through the\n"
-    "      Paths, or that match the filter (METHOD is, contains, doesnt-contain or\n"
-    "      starts-with; letter case ignored)\n"
-    "      Options come after the two command words in any order; NAME... and\n"
-    "      --file take all the words that follow. --dry-run prints the resulting\n"
-    "      list instead of saving it. An empty resulting list is never saved (exit 3).\n"
-    "      --system-ini defaults to the stored PathToUtSysIni (keelson-cli settings show).\n";
-
 namespace {
-
-constexpr std::string_view kListUsage = "keelson-cli packages list [--system-ini PATH]";
-constexpr std::string_view kPathsUsage = "keelson-cli packages paths [--system-ini PATH]";
-constexpr std::string_view kAddUsage =
-    "keelson-cli packages add [--system-ini PATH] [--dry-run] NAME... | --group ut|bonus-pack | "
-    "--preset FILE | --file PATH...";
-constexpr std::string_view kRemoveUsage =
-    "keelson-cli packages remove [--system-ini PATH] [--dry-run] NAME... | --missing | "
-    "--filter is|contains|doesnt-contain|starts-with TEXT";
-constexpr std::string_view kGroupUsage =
-    "keelson-cli packages list|paths|add|remove [--system-ini PATH] ... (see keelson-cli --help)";
 
 constexpr std::string_view kEmptyListMessage =
     "The package list would be empty: the system INI is left unchanged";
 
-// The words after "packages COMMAND".
-struct Options {
-    std::optional<std::string> systemIni;
+constexpr const char* kSystemIniHelp =
+    "the system INI (default: the stored PathToUtSysIni, see keelson-cli settings show)";
+
+// The words of a packages command.
+struct PackagesWords {
+    std::string systemIni;
+    CLI::Option* systemIniOption = nullptr;
+    bool json = false;
     bool dryRun = false;
-    bool missing = false;
-    std::optional<std::string> group;
-    std::optional<std::string> preset;
-    std::optional<std::pair<std::string, std::string>> filter;
-    bool files = false;              // --file: the words are file paths
-    std::vector<std::string> words;  // names or, with --file, paths
+    bool quiet = false;
+    std::vector<std::string> names;
+    std::vector<std::string> files;   // --file
+    std::string group;                // --group
+    std::string preset;               // --preset
+    bool missing = false;             // --missing
+    std::vector<std::string> filter;  // --filter METHOD TEXT
 };
 
-Options ParseOptions(const Args& args, std::string_view usage) {
-    Options options;
-    auto fail = [&]() -> void { throw UsageError(std::string(usage)); };
-    auto value = [&](std::size_t& i) -> std::string {
-        if (i + 1 >= args.size()) {
-            fail();
-        }
-        return args[++i];
-    };
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--system-ini") {
-            if (options.systemIni) {
-                fail();
-            }
-            options.systemIni = value(i);
-        } else if (word == "--dry-run") {
-            options.dryRun = true;
-        } else if (word == "--missing") {
-            options.missing = true;
-        } else if (word == "--group") {
-            if (options.group) {
-                fail();
-            }
-            options.group = value(i);
-        } else if (word == "--preset") {
-            if (options.preset) {
-                fail();
-            }
-            options.preset = value(i);
-        } else if (word == "--filter") {
-            if (options.filter) {
-                fail();
-            }
-            std::string method = value(i);
-            options.filter.emplace(std::move(method), value(i));
-        } else if (word == "--file") {
-            options.files = true;
-            options.words.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-            if (options.words.empty()) {
-                fail();
-            }
-            break;
-        } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
-            fail();  // an unknown option, not a package called "--dryrun"
-        } else {
-            options.words.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-            break;
-        }
-    }
-    return options;
-}
-
 // The system INI to work on: the one named, or else the stored setting.
-std::string SystemIniPath(const Options& options) {
-    std::string path = options.systemIni ? *options.systemIni : StoredSystemIniPath();
+std::string SystemIniPath(const PackagesWords& w) {
+    std::string path = w.systemIniOption->count() > 0 ? w.systemIni : StoredSystemIniPath();
     if (!platform::FileExists(path)) {
-        throw FileError("File not found");
+        throw FileProblem(path, "File not found");
     }
     return path;
+}
+
+PackageList ReadList(const std::string& systemIni) {
+    PackageList list;
+    OnFile(systemIni, [&] { ReadServerPackages(list, systemIni); });
+    return list;
 }
 
 void Print(const PackageList& list, std::ostream& out) {
@@ -132,96 +63,209 @@ void Print(const PackageList& list, std::ostream& out) {
     }
 }
 
+// "- NAME" for every entry of before that after lost, then "+ NAME" for
+// every entry that it gained. The rules only remove entries and append
+// them, so after keeps the remaining entries of before in their order.
+void PrintChanges(const PackageList& before, const PackageList& after, Report& report) {
+    std::size_t j = 0;
+    for (const std::string& entry : before) {
+        if (j < after.Size() && after[j] == entry) {
+            ++j;
+        } else {
+            report.Line("- " + entry);
+        }
+    }
+    for (; j < after.Size(); ++j) {
+        report.Line("+ " + after[j]);
+    }
+}
+
 // Saves the edited list, or with --dry-run prints it and reports what a
-// save would have reported.
-int Finish(const PackageList& list, const std::string& systemIni, bool dryRun, std::ostream& out) {
-    if (dryRun) {
+// save would have reported. A list with the same entries in the same order
+// is not written at all.
+int Finish(const PackageList& before, const PackageList& list, const std::string& systemIni,
+           const PackagesWords& w, std::ostream& out) {
+    if (w.dryRun) {
         Print(list, out);
     }
     if (list.Empty()) {
-        throw ContentProblemExit(ContentProblem{{std::string(kEmptyListMessage)}});
+        throw ContentProblemExit(systemIni, ContentProblem{{std::string(kEmptyListMessage)}});
     }
-    if (dryRun) {
+    Report report(out, w.quiet || w.dryRun);
+    if (list.Entries() == before.Entries()) {
+        report.Unchanged(systemIni);
+        return 0;
+    }
+    if (w.dryRun) {
         CheckWritablePackageNames(list);
-        if (!RewriteServerPackagesText(list, platform::ReadWholeFile(systemIni))) {
-            throw ContentProblemExit(ContentProblem{{std::string(kNotUtIniMessage)}});
+        std::string text = OnFile(systemIni, [&] { return platform::ReadWholeFile(systemIni); });
+        if (!RewriteServerPackagesText(list, text)) {
+            throw ContentProblemExit(systemIni, ContentProblem{{std::string(kNotUtIniMessage)}});
         }
         return 0;
     }
-    if (std::optional<ContentProblem> problem = WriteServerPackages(list, systemIni)) {
-        throw ContentProblemExit(std::move(*problem));
+    std::optional<ContentProblem> problem =
+        OnFile(systemIni, [&] { return WriteServerPackages(list, systemIni); });
+    if (problem) {
+        throw ContentProblemExit(systemIni, std::move(*problem));
     }
+    PrintChanges(before, list, report);
     return 0;
 }
 
-int ListCommand(const Args& args, std::ostream& out, bool paths) {
-    std::string_view usage = paths ? kPathsUsage : kListUsage;
-    Options options = ParseOptions(args, usage);
-    if (options.dryRun || options.missing || options.group || options.preset || options.filter ||
-        options.files || !options.words.empty()) {
-        throw UsageError(std::string(usage));
-    }
-    const std::string systemIni = SystemIniPath(options);
-    if (paths) {
-        std::vector<std::string> patterns;
-        ReadSystemPaths(patterns, systemIni);
-        for (const std::string& pattern : patterns) {
-            out << pattern << '\n';
-        }
-    } else {
-        PackageList list;
-        ReadServerPackages(list, systemIni);
-        Print(list, out);
-    }
-    return 0;
+void AddSystemIniOption(CLI::App& command, PackagesWords& w) {
+    w.systemIniOption =
+        command.add_option("--system-ini", w.systemIni, kSystemIniHelp)->type_name("PATH");
 }
 
-int AddCommand(const Args& args, std::ostream& out) {
-    Options options = ParseOptions(args, kAddUsage);
-    const int sources =
-        (options.group ? 1 : 0) + (options.preset ? 1 : 0) + (options.words.empty() ? 0 : 1);
-    if (sources != 1 || options.missing || options.filter) {
-        throw UsageError(std::string(kAddUsage));
+void AddEditOptions(CLI::App& command, PackagesWords& w) {
+    AddSystemIniOption(command, w);
+    command.add_flag("--dry-run", w.dryRun, "print the resulting list instead of saving it");
+    AddQuietFlag(command, w.quiet);
+    AddOperands(command, "NAME", w.names, "package names");
+}
+
+// ---- list, paths ----
+
+void AddListCommands(CLI::App& packages, Action& chosen) {
+    for (bool paths : {false, true}) {
+        auto w = std::make_shared<PackagesWords>();
+        CLI::App* command =
+            paths ? packages.add_subcommand("paths",
+                                            "keelson-cli packages paths [--system-ini PATH] "
+                                            "[--json]\n"
+                                            "The [Core.System] Paths patterns, one per line.")
+                  : packages.add_subcommand("list",
+                                            "keelson-cli packages list [--system-ini PATH] "
+                                            "[--json]\n"
+                                            "The ServerPackages list, one entry per line, in "
+                                            "file order.");
+        AddSystemIniOption(*command, *w);
+        AddJsonFlag(*command, w->json);
+        command->callback([w, paths, &chosen] {
+            chosen = [w, paths](std::ostream& out) {
+                const std::string systemIni = SystemIniPath(*w);
+                std::vector<std::string> entries;
+                if (paths) {
+                    OnFile(systemIni, [&] { ReadSystemPaths(entries, systemIni); });
+                } else {
+                    entries = ReadList(systemIni).Entries();
+                }
+                if (w->json) {
+                    Json array = Json::array();
+                    for (const std::string& entry : entries) {
+                        array.push_back(JsonText(entry));
+                    }
+                    PrintJson(out, array);
+                } else {
+                    for (const std::string& entry : entries) {
+                        out << entry << '\n';
+                    }
+                }
+                return 0;
+            };
+        });
     }
-    if (options.group && *options.group != "ut" && *options.group != "bonus-pack") {
-        throw UsageError(std::string(kAddUsage));
+}
+
+// ---- add ----
+
+// The packages of a preset that no Paths pattern finds, by the test that
+// LoadPreset made.
+std::string MissingPresetPackages(const std::string& preset, const std::string& systemIni) {
+    std::string text = OnFile(preset, [&] { return platform::ReadWholeFile(preset); });
+    std::vector<std::string> paths;
+    OnFile(systemIni, [&] { ReadSystemPaths(paths, systemIni); });
+    std::vector<std::string_view> lines = SplitPresetLines(text);
+    PackageFileCache cache;
+    std::string missing;
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+        if (!PackageFileExists(paths, lines[i], FolderOfPath(systemIni), &cache)) {
+            missing += (missing.empty() ? "" : ", ") + std::string(lines[i]);
+        }
     }
-    const std::string systemIni = SystemIniPath(options);
-    PackageList list;
-    ReadServerPackages(list, systemIni);
-    if (options.group) {
-        if (*options.group == "ut") {
-            AddUTStandardPackages(list);
-        } else {
-            AddEpicBonusPackPackages(list);
-        }
-    } else if (options.preset) {
-        if (!platform::FileExists(*options.preset)) {
-            throw FileError("File not found");
-        }
-        PresetResult result = LoadPreset(list, *options.preset, [&] { return systemIni; });
-        if (result.kind == PresetResult::Kind::NothingDone) {
-            throw FileError("File not found");
-        }
-        if (result.kind != PresetResult::Kind::Added) {
-            throw ContentProblemExit(result.Problem());
-        }
-    } else if (options.files) {
-        for (const std::string& path : options.words) {
+    return missing;
+}
+
+void AddPreset(PackageList& list, const std::string& preset, const std::string& systemIni) {
+    if (!platform::FileExists(preset)) {
+        throw FileProblem(preset, "File not found");
+    }
+    PresetResult result =
+        OnFile(preset, [&] { return LoadPreset(list, preset, [&] { return systemIni; }); });
+    switch (result.kind) {
+        case PresetResult::Kind::Added:
+            return;
+        case PresetResult::Kind::NothingDone:
+            throw FileProblem(preset, "File not found");
+        case PresetResult::Kind::InvalidPreset:
+            throw ContentProblemExit(preset, result.Problem());
+        case PresetResult::Kind::MissingModification:
+            throw ContentProblemExit(
+                preset, ContentProblem{{"a modification that this preset needs is not installed: " +
+                                            MissingPresetPackages(preset, systemIni),
+                                        result.modificationName, result.website}});
+    }
+}
+
+int Add(const PackagesWords& w, std::ostream& out) {
+    const std::string systemIni = SystemIniPath(w);
+    const PackageList before = ReadList(systemIni);
+    PackageList list = before;
+    if (w.group == "ut") {
+        AddUTStandardPackages(list);
+    } else if (w.group == "bonus-pack") {
+        AddEpicBonusPackPackages(list);
+    } else if (!w.preset.empty()) {
+        AddPreset(list, w.preset, systemIni);
+    } else if (!w.files.empty()) {
+        for (const std::string& path : w.files) {
             if (!platform::FileExists(path)) {
-                throw FileError("File not found");
+                throw FileProblem(path, "File not found");
             }
         }
-        for (const std::string& path : options.words) {
+        for (const std::string& path : w.files) {
             AddPackFile(list, path);
         }
     } else {
-        for (const std::string& name : options.words) {
+        for (const std::string& name : w.names) {
             AddPack(list, name);
         }
     }
-    return Finish(list, systemIni, options.dryRun, out);
+    return Finish(before, list, systemIni, w, out);
 }
+
+void AddAddCommand(CLI::App& packages, Action& chosen) {
+    auto w = std::make_shared<PackagesWords>();
+    CLI::App* command = packages.add_subcommand(
+        "add",
+        "keelson-cli packages add [--system-ini PATH] [--dry-run] NAME... | --group "
+        "ut|bonus-pack | --preset FILE | --file PATH...\n"
+        "Adds names not listed yet (letter case ignored), a fixed group, a preset's\n"
+        "packages (all or none), or the packages that files name; prints + NAME for\n"
+        "each entry added.");
+    AddEditOptions(*command, *w);
+    CLI::Option* group = command->add_option("--group", w->group, "a fixed group of packages")
+                             ->type_name("ut|bonus-pack")
+                             ->check(CLI::IsMember({"ut", "bonus-pack"}));
+    CLI::Option* preset =
+        command->add_option("--preset", w->preset, "all packages of a preset file, or none")
+            ->type_name("FILE");
+    CLI::Option* files =
+        command->add_option("--file", w->files, "the packages that these files name")
+            ->type_name("PATH")
+            ->expected(1, CLI::detail::expected_max_vector_size);
+    command->callback([w, group, preset, files, &chosen] {
+        int sources = static_cast<int>(group->count() > 0) + static_cast<int>(preset->count() > 0) +
+                      static_cast<int>(files->count() > 0) + static_cast<int>(!w->names.empty());
+        if (sources != 1) {
+            throw UsageError("give one of NAME..., --group, --preset or --file");
+        }
+        chosen = [w](std::ostream& out) { return Add(*w, out); };
+    });
+}
+
+// ---- remove ----
 
 std::optional<TextFilterMethod> FilterMethodNamed(std::string_view name) {
     if (name == "is") {
@@ -239,55 +283,68 @@ std::optional<TextFilterMethod> FilterMethodNamed(std::string_view name) {
     return std::nullopt;
 }
 
-int RemoveCommand(const Args& args, std::ostream& out) {
-    Options options = ParseOptions(args, kRemoveUsage);
-    const int sources =
-        (options.missing ? 1 : 0) + (options.filter ? 1 : 0) + (options.words.empty() ? 0 : 1);
-    if (sources != 1 || options.files || options.group || options.preset) {
-        throw UsageError(std::string(kRemoveUsage));
-    }
-    std::optional<TextFilterMethod> method;
-    if (options.filter) {
-        method = FilterMethodNamed(options.filter->first);
-        if (!method) {
-            throw UsageError(std::string(kRemoveUsage));
-        }
-    }
-    const std::string systemIni = SystemIniPath(options);
-    PackageList list;
-    ReadServerPackages(list, systemIni);
-    if (options.missing) {
-        RemoveMissingPackages(list, systemIni);
+int Remove(const PackagesWords& w, std::optional<TextFilterMethod> method, std::ostream& out) {
+    const std::string systemIni = SystemIniPath(w);
+    const PackageList before = ReadList(systemIni);
+    PackageList list = before;
+    if (w.missing) {
+        OnFile(systemIni, [&] { RemoveMissingPackages(list, systemIni); });
     } else if (method) {
-        RemoveByTextFilter(list, *method, options.filter->second);
+        RemoveByTextFilter(list, *method, w.filter[1]);
     } else {
-        for (const std::string& name : options.words) {
+        for (const std::string& name : w.names) {
             RemoveByTextFilter(list, TextFilterMethod::Is, name);
         }
     }
-    return Finish(list, systemIni, options.dryRun, out);
+    return Finish(before, list, systemIni, w, out);
+}
+
+void AddRemoveCommand(CLI::App& packages, Action& chosen) {
+    auto w = std::make_shared<PackagesWords>();
+    CLI::App* command = packages.add_subcommand(
+        "remove",
+        "keelson-cli packages remove [--system-ini PATH] [--dry-run] NAME... | --missing | "
+        "--filter is|contains|doesnt-contain|starts-with TEXT\n"
+        "Removes the entries that are a name, whose file is not found through the\n"
+        "Paths, or that match the filter (letter case ignored); prints - NAME for each\n"
+        "entry removed.");
+    AddEditOptions(*command, *w);
+    command->add_flag("--missing", w->missing, "the entries with no file under the Paths");
+    CLI::Option* filter =
+        command->add_option("--filter", w->filter, "the entries that match a text filter")
+            ->type_name("METHOD TEXT")
+            ->expected(2);
+    command->callback([w, filter, &chosen] {
+        int sources = static_cast<int>(w->missing) + static_cast<int>(filter->count() > 0) +
+                      static_cast<int>(!w->names.empty());
+        if (sources != 1) {
+            throw UsageError("give one of NAME..., --missing or --filter");
+        }
+        std::optional<TextFilterMethod> method;
+        if (filter->count() > 0) {
+            method = FilterMethodNamed(w->filter[0]);
+            if (!method) {
+                throw UsageError("--filter: unknown method " + w->filter[0] +
+                                 " (is, contains, doesnt-contain, starts-with)");
+            }
+        }
+        chosen = [w, method](std::ostream& out) { return Remove(*w, method, out); };
+    });
 }
 
 }  // namespace
 
-int RunPackages(const Args& args, std::ostream& out) {
-    if (args.empty()) {
-        throw UsageError(std::string(kGroupUsage));
-    }
-    const std::string& command = args[0];
-    if (command == "list") {
-        return ListCommand(args, out, false);
-    }
-    if (command == "paths") {
-        return ListCommand(args, out, true);
-    }
-    if (command == "add") {
-        return AddCommand(args, out);
-    }
-    if (command == "remove") {
-        return RemoveCommand(args, out);
-    }
-    throw UsageError(std::string(kGroupUsage));
+void AddPackagesCommands(CLI::App& app, Action& chosen) {
+    CLI::App* packages = app.add_subcommand(
+        "packages", "The ServerPackages list of the system INI ([Engine.GameEngine]).");
+    packages->require_subcommand(1);
+    AddListCommands(*packages, chosen);
+    AddAddCommand(*packages, chosen);
+    AddRemoveCommand(*packages, chosen);
+    packages->footer(
+        "Options may stand anywhere after the two command words, before or after names.\n"
+        "--dry-run prints the resulting list instead of saving it. A list that would be\n"
+        "empty is never saved (exit 3); a list that equals the file's is not written.\n");
 }
 
 }  // namespace keelson::cli

@@ -2,12 +2,15 @@
 // settings store, records the game's folder where no installer does, and
 // removes the settings as the uninstall does.
 
+#include <CLI/CLI.hpp>
+
 #include <array>
 #include <memory>
 #include <string>
 
 #include "app/Settings.h"
 #include "cli/Cli.h"
+#include "cli/Json.h"
 #include "cli/StoredPaths.h"
 #include "common/Errors.h"
 #include "common/UTSharedUtils1.h"
@@ -15,29 +18,7 @@
 
 namespace keelson::cli {
 
-const std::string_view kSettingsHelp =
-    "  keelson-cli settings show\n"
-    "      The settings store, whether Keelson's settings key is in it, and the eight\n"
-    "      settings as Name=value lines (without the key: what a first start would write).\n"
-    "  keelson-cli settings set NAME VALUE\n"
-    "      Changes one setting and saves all eight. NAME is UtBasePath, PathToUtSysIni,\n"
-    "      PathToUtUserIni, PathToUtExe, PromptToFindExe, PromptToFindIni,\n"
-    "      PromptToFindUser or ExitOnRunUT; the last four take 0 or 1.\n"
-    "  keelson-cli settings detect\n"
-    "      The game's folder as its installer recorded it.\n"
-    "  keelson-cli settings set-game-folder DIR\n"
-    "      Records DIR as the game's folder, as the game's installer would (not on\n"
-    "      Windows, where that entry belongs to the installer).\n"
-    "  keelson-cli settings uninstall --yes\n"
-    "      Removes Keelson's settings, and the keys above them that nothing else uses.\n";
-
 namespace {
-
-constexpr const char* kUsage =
-    "keelson-cli settings show | set NAME VALUE | detect | set-game-folder DIR | uninstall --yes";
-constexpr const char* kSetUsage =
-    "keelson-cli settings set NAME VALUE (NAME: UtBasePath, PathToUtSysIni, PathToUtUserIni, "
-    "PathToUtExe, PromptToFindExe, PromptToFindIni, PromptToFindUser, ExitOnRunUT; flags 0 or 1)";
 
 // The eight settings in the order `show` prints them.
 struct Field {
@@ -56,108 +37,183 @@ constexpr std::array<Field, 8> kFields{{
     {"ExitOnRunUT", nullptr, &TAppSettings::ExitOnRunUT},
 }};
 
-void Expect(const Args& args, std::size_t count, const char* usage) {
-    if (args.size() != count) {
-        throw UsageError(usage);
-    }
-}
-
-int Show(const Args& args, std::ostream& out) {
-    Expect(args, 1, "keelson-cli settings show");
+// Runs f on the machine's store; its errors name the store.
+template <typename F>
+decltype(auto) OnStore(F&& f) {
     auto store = platform::OpenMachineStore();
-    StoredSettings stored = ReadStoredSettings(*store);
-    // Everything is read before anything is printed: a value that cannot be
-    // read leaves no half listing behind.
-    std::string text = "Store: " + store->Describe() + "\n";
-    text += stored.keyPresent ? "Key: present\n" : "Key: absent\n";
-    for (const Field& field : kFields) {
-        text += std::string(field.name) + "=";
-        text +=
-            field.text ? stored.settings.*field.text : (stored.settings.*field.flag ? "1" : "0");
-        text += "\n";
-    }
-    out << text;
-    return 0;
+    return OnFile(store->Describe(), [&] { return f(*store); });
 }
 
-int Set(const Args& args, std::ostream&) {
-    Expect(args, 3, kSetUsage);
-    const std::string& name = args[1];
-    const std::string& value = args[2];
-    const Field* chosen = nullptr;
-    for (const Field& field : kFields) {
-        if (UpperAscii(field.name) == UpperAscii(name)) {
-            chosen = &field;
+struct SettingsWords {
+    bool json = false;
+    bool quiet = false;
+    std::string name;
+    std::string value;
+    bool yes = false;
+};
+
+int Show(const SettingsWords& w, std::ostream& out) {
+    return OnStore([&](platform::SettingsStore& store) {
+        // Everything is read before anything is printed: a value that cannot
+        // be read leaves no half listing behind.
+        StoredSettings stored = ReadStoredSettings(store);
+        if (w.json) {
+            Json j = Json::object();
+            j["Store"] = JsonPath(store.Describe());
+            j["KeyPresent"] = stored.keyPresent;
+            for (const Field& field : kFields) {
+                if (field.text) {
+                    j[std::string(field.name)] = JsonPath(stored.settings.*field.text);
+                } else {
+                    j[std::string(field.name)] = stored.settings.*field.flag;
+                }
+            }
+            PrintJson(out, j);
+            return 0;
         }
-    }
-    if (chosen == nullptr || (chosen->flag != nullptr && value != "0" && value != "1")) {
-        throw UsageError(kSetUsage);
-    }
-    auto store = platform::OpenMachineStore();
-    // A setting that cannot be read stops here, before anything is written.
-    StoredSettings stored = ReadStoredSettings(*store);
-    if (chosen->text != nullptr) {
-        stored.settings.*chosen->text = value;
-    } else {
-        stored.settings.*chosen->flag = value == "1";
-    }
-    SaveSettings(*store, stored.settings);
-    return 0;
+        std::string text = "Store: " + store.Describe() + "\n";
+        text += stored.keyPresent ? "Key: present\n" : "Key: absent\n";
+        for (const Field& field : kFields) {
+            text += std::string(field.name) + "=";
+            text += field.text ? stored.settings.*field.text
+                               : (stored.settings.*field.flag ? "1" : "0");
+            text += "\n";
+        }
+        out << text;
+        return 0;
+    });
 }
 
-int Detect(const Args& args, std::ostream& out) {
-    Expect(args, 1, "keelson-cli settings detect");
-    out << DetectGameFolder(*platform::OpenMachineStore()) << "\n";
-    return 0;
+int Set(const SettingsWords& w, const Field& chosen, std::ostream& out) {
+    return OnStore([&](platform::SettingsStore& store) {
+        // A setting that cannot be read stops here, before anything is written.
+        StoredSettings stored = ReadStoredSettings(store);
+        const TAppSettings before = stored.settings;
+        if (chosen.text != nullptr) {
+            stored.settings.*chosen.text = w.value;
+        } else {
+            stored.settings.*chosen.flag = w.value == "1";
+        }
+        Report report(out, w.quiet);
+        const bool same = chosen.text != nullptr ? before.*chosen.text == w.value
+                                                 : before.*chosen.flag == (w.value == "1");
+        if (stored.keyPresent && same) {
+            report.Unchanged(store.Describe());
+            return 0;
+        }
+        SaveSettings(store, stored.settings);
+        report.Line(std::string(chosen.name) + "=" + w.value + " saved in " + store.Describe());
+        return 0;
+    });
 }
 
-int SetGameFolder(const Args& args, std::ostream&) {
-    Expect(args, 2, "keelson-cli settings set-game-folder DIR");
+void AddShowAndSet(CLI::App& settings, Action& chosen) {
+    auto show = std::make_shared<SettingsWords>();
+    CLI::App* command = settings.add_subcommand(
+        "show",
+        "keelson-cli settings show [--json]\n"
+        "The settings store, whether Keelson's settings key is in it, and the eight\n"
+        "settings as Name=value lines (without the key: what a first start would write).");
+    AddJsonFlag(*command, show->json);
+    command->callback(
+        [show, &chosen] { chosen = [show](std::ostream& out) { return Show(*show, out); }; });
+
+    auto set = std::make_shared<SettingsWords>();
+    command = settings.add_subcommand(
+        "set",
+        "keelson-cli settings set NAME VALUE\n"
+        "Changes one setting and saves all eight. NAME is UtBasePath, PathToUtSysIni,\n"
+        "PathToUtUserIni, PathToUtExe, PromptToFindExe, PromptToFindIni,\n"
+        "PromptToFindUser or ExitOnRunUT; the last four take 0 or 1.");
+    AddOperand(*command, "NAME", set->name, "the setting")->required();
+    AddOperand(*command, "VALUE", set->value, "its new value")->required();
+    AddQuietFlag(*command, set->quiet);
+    command->callback([set, &chosen] {
+        const Field* field = nullptr;
+        for (const Field& f : kFields) {
+            if (UpperAscii(f.name) == UpperAscii(set->name)) {
+                field = &f;
+            }
+        }
+        if (field == nullptr) {
+            throw UsageError("unknown setting " + set->name +
+                             " (UtBasePath, PathToUtSysIni, PathToUtUserIni, PathToUtExe, "
+                             "PromptToFindExe, PromptToFindIni, PromptToFindUser, ExitOnRunUT)");
+        }
+        if (field->flag != nullptr && set->value != "0" && set->value != "1") {
+            throw UsageError(std::string(field->name) + " takes 0 or 1, not " + set->value);
+        }
+        chosen = [set, field](std::ostream& out) { return Set(*set, *field, out); };
+    });
+}
+
+void AddFolderCommands(CLI::App& settings, Action& chosen) {
+    CLI::App* command = settings.add_subcommand("detect",
+                                                "keelson-cli settings detect\n"
+                                                "The game's folder as its installer recorded it.");
+    command->callback([&chosen] {
+        chosen = [](std::ostream& out) {
+            out << OnStore([](platform::SettingsStore& store) { return DetectGameFolder(store); })
+                << "\n";
+            return 0;
+        };
+    });
+
+    auto w = std::make_shared<SettingsWords>();
+    command = settings.add_subcommand(
+        "set-game-folder",
+        "keelson-cli settings set-game-folder DIR\n"
+        "Records DIR as the game's folder, as the game's installer would (not on\n"
+        "Windows, where that entry belongs to the installer).");
+    AddOperand(*command, "DIR", w->value, "the game's folder")->required();
+    AddQuietFlag(*command, w->quiet);
+    command->callback([w, &chosen] {
+        chosen = [w](std::ostream& out) {
 #ifdef _WIN32
-    throw KeelsonError(
-        "set-game-folder works only with Keelson's own settings store: on Windows the game's "
-        "folder is recorded by the game's installer");
+            (void)out;
+            throw KeelsonError(
+                "set-game-folder works only with Keelson's own settings store: on Windows the "
+                "game's folder is recorded by the game's installer");
 #else
-    auto store = platform::OpenMachineStore();
-    std::unique_ptr<platform::SettingsKey> key = store->Create(std::string(kGameInstallerKeyPath));
-    if (!key || !key->Set("Folder", {platform::kRegSz, args[1] + '\0'})) {
-        throw RegistryError("Failed to set data for 'Folder'");
-    }
-    return 0;
+            return OnStore([&](platform::SettingsStore& store) {
+                RecordGameFolder(store, w->value);
+                Report(out, w->quiet)
+                    .Line("game folder " + w->value + " recorded in " + store.Describe());
+                return 0;
+            });
 #endif
+        };
+    });
 }
 
-int Uninstall(const Args& args, std::ostream&) {
-    if (args.size() != 2 || args[1] != "--yes") {
-        throw UsageError("keelson-cli settings uninstall --yes (removes Keelson's settings)");
-    }
-    RemoveSettingsKeys(*platform::OpenMachineStore());
-    return 0;
+void AddUninstall(CLI::App& settings, Action& chosen) {
+    auto w = std::make_shared<SettingsWords>();
+    CLI::App* command = settings.add_subcommand(
+        "uninstall",
+        "keelson-cli settings uninstall --yes\n"
+        "Removes Keelson's settings, and the keys above them that nothing else uses.");
+    command->add_flag("--yes", w->yes, "really remove them")->required();
+    AddQuietFlag(*command, w->quiet);
+    command->callback([w, &chosen] {
+        chosen = [w](std::ostream& out) {
+            return OnStore([&](platform::SettingsStore& store) {
+                RemoveSettingsKeys(store);
+                Report(out, w->quiet).Line("Keelson's settings removed from " + store.Describe());
+                return 0;
+            });
+        };
+    });
 }
 
 }  // namespace
 
-int RunSettings(const Args& args, std::ostream& out) {
-    if (args.empty()) {
-        throw UsageError(kUsage);
-    }
-    const std::string& command = args[0];
-    if (command == "show") {
-        return Show(args, out);
-    }
-    if (command == "set") {
-        return Set(args, out);
-    }
-    if (command == "detect") {
-        return Detect(args, out);
-    }
-    if (command == "set-game-folder") {
-        return SetGameFolder(args, out);
-    }
-    if (command == "uninstall") {
-        return Uninstall(args, out);
-    }
-    throw UsageError(kUsage);
+void AddSettingsCommands(CLI::App& app, Action& chosen) {
+    CLI::App* settings =
+        app.add_subcommand("settings", "Keelson's settings in the machine's settings store.");
+    settings->require_subcommand(1);
+    AddShowAndSet(*settings, chosen);
+    AddFolderCommands(*settings, chosen);
+    AddUninstall(*settings, chosen);
 }
 
 }  // namespace keelson::cli

@@ -29,8 +29,8 @@ bool IsSeparator(char c) {
 }  // namespace
 
 bool ExecuteFile(const std::string& file, const std::string& parameters,
-                 const std::string& workingFolder, int showMode) {
-    return platform::OpenWithShell(file, parameters, workingFolder, showMode);
+                 const std::string& workingFolder, int showMode, std::string* reason) {
+    return platform::OpenWithShell(file, parameters, workingFolder, showMode, reason);
 }
 
 std::string SpacesToUnderscores(std::string_view text) {

@@ -16,9 +16,10 @@ inline constexpr int kShowNormal = 5;
 // Asks the shell to open a file with its default action: a program is
 // started with the working folder given, a folder or document is opened
 // with its associated program. Returns false only where the platform says
-// at once that nothing was started; callers may ignore it.
+// at once that nothing was started (with the system's reason in reason,
+// when given); callers may ignore it.
 bool ExecuteFile(const std::string& file, const std::string& parameters,
-                 const std::string& workingFolder, int showMode);
+                 const std::string& workingFolder, int showMode, std::string* reason = nullptr);
 
 // Every character of code 0 to 32 becomes "_"; the length is kept.
 std::string SpacesToUnderscores(std::string_view text);

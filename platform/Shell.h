@@ -7,8 +7,10 @@
 
 namespace keelson::platform {
 
-// Returns false where the platform tells at once that nothing was started.
+// Returns false where the platform tells at once that nothing was started;
+// reason, when given, then receives the system's words for why
+// ("Permission denied", "Exec format error").
 bool OpenWithShell(const std::string& file, const std::string& parameters,
-                   const std::string& workingFolder, int showMode);
+                   const std::string& workingFolder, int showMode, std::string* reason = nullptr);
 
 }  // namespace keelson::platform

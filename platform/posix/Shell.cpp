@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "common/UTSharedUtils1.h"
@@ -22,18 +23,25 @@ bool IsProgramFile(const std::string& path) {
 
 // Starts argv[0] with the given arguments in its own session, detached: the
 // program is never waited for and leaves no zombie behind. Returns false when
-// the program could not be started.
-bool Spawn(const std::vector<std::string>& args, const std::string& workingFolder,
-           bool searchPath) {
+// the program could not be started, with the system's reason in reason.
+bool Spawn(const std::vector<std::string>& args, const std::string& workingFolder, bool searchPath,
+           std::string* reason) {
+    auto fail = [reason](int err) {
+        if (reason != nullptr) {
+            *reason = std::strerror(err);
+        }
+        return false;
+    };
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
-        return false;
+        return fail(errno);
     }
     pid_t child = ::fork();
     if (child < 0) {
+        int err = errno;
         ::close(report[0]);
         ::close(report[1]);
-        return false;
+        return fail(err);
     }
     if (child == 0) {
         // The middle process starts the grandchild and exits at once.
@@ -77,27 +85,31 @@ bool Spawn(const std::vector<std::string>& args, const std::string& workingFolde
         n = ::read(report[0], &err, sizeof err);
     } while (n < 0 && errno == EINTR);
     ::close(report[0]);
-    return n == 0;
+    if (n == 0) {
+        return true;
+    }
+    return fail(n == static_cast<ssize_t>(sizeof err) ? err : EIO);
 }
 
 }  // namespace
 
 bool OpenWithShell(const std::string& file, const std::string& parameters,
-                   const std::string& workingFolder, int /*showMode*/) {
+                   const std::string& workingFolder, int /*showMode*/, std::string* reason) {
     // "explorer" with a folder shows that folder in the desktop's file manager.
     if (UpperAscii(file) == "EXPLORER") {
-        return Spawn({"xdg-open", parameters.empty() ? std::string(".") : parameters}, {}, true);
+        return Spawn({"xdg-open", parameters.empty() ? std::string(".") : parameters}, {}, true,
+                     reason);
     }
     if (IsProgramFile(file)) {
         std::vector<std::string> args{file};
         if (!parameters.empty()) {
             args.push_back(parameters);
         }
-        return Spawn(args, workingFolder, false);
+        return Spawn(args, workingFolder, false, reason);
     }
     // A document, a folder or a file that cannot run: its associated program.
     std::vector<std::string> args{"xdg-open", file};
-    return Spawn(args, workingFolder, true);
+    return Spawn(args, workingFolder, true, reason);
 }
 
 }  // namespace keelson::platform

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -85,7 +87,7 @@ TEST_F(BotsCli, ShowPrintsFourteenFieldsAndAnEmptyLine) {
     EXPECT_TRUE(all.ends_with("Jumpy=0\n\n"));
     test::CliResult outside = RunCli({"bots", "show", lib, "32"});
     EXPECT_EQ(outside.status, 1);
-    EXPECT_EQ(outside.err, "List index out of bounds (32)\n");
+    EXPECT_EQ(outside.err, "keelson-cli: " + lib + ": List index out of bounds (32)\n");
 }
 
 TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
@@ -114,8 +116,9 @@ TEST_F(BotsCli, AddSetDeleteAndSortChangeTheLibrary) {
 
     test::CliResult bad = RunCli({"bots", "delete", lib, "5"});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "List index out of bounds (5)\n");
-    EXPECT_EQ(RunCli({"bots", "set", lib, "-1", "Name=x"}).err, "List index out of bounds (-1)\n");
+    EXPECT_EQ(bad.err, "keelson-cli: " + lib + ": List index out of bounds (5)\n");
+    EXPECT_EQ(RunCli({"bots", "set", lib, "--", "-1", "Name=x"}).err,
+              "keelson-cli: " + lib + ": List index out of bounds (-1)\n");
 }
 
 TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
@@ -123,7 +126,7 @@ TEST_F(BotsCli, WithoutUserIniTheStoredOneIsUsed) {
     std::string lib = dir.File("stored.ut_botlib");
     test::CliResult r = RunCli({"bots", "import", lib}, env);
     EXPECT_EQ(r.status, 1);  // nothing recorded yet: the default names no file
-    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.err, "keelson-cli: c:\\UnrealTournament/System/User.ini: File not found.\n");
     EXPECT_EQ(ReadBytes(lib), "<missing>");
 
     std::string userIni = dir.Write("UT/System/User.ini", UserIni("\n"));
@@ -168,7 +171,8 @@ TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
          }) {
         test::CliResult r = RunCli(words);
         EXPECT_EQ(r.status, 2) << words.back();
-        EXPECT_TRUE(r.err.starts_with("usage: keelson-cli bots")) << r.err;
+        EXPECT_TRUE(r.err.starts_with("keelson-cli: ")) << r.err;
+        EXPECT_NE(r.err.find("\nusage: keelson-cli bots"), std::string::npos) << r.err;
     }
     EXPECT_EQ(ReadBytes(lib), before);
     test::CliResult help = RunCli({"--help"});
@@ -184,9 +188,10 @@ TEST_F(BotsCli, MissingAndDamagedFilesAreErrors) {
     test::CliResult missing =
         RunCli({"bots", "import", dir.File("none.ini"), dir.File("x.ut_botlib")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "File not found.\n");
+    EXPECT_EQ(missing.err, "keelson-cli: " + dir.File("none.ini") + ": File not found.\n");
     EXPECT_EQ(ReadBytes(dir.File("x.ut_botlib")), "<missing>");
-    EXPECT_EQ(RunCli({"bots", "list", dir.File("none.ut_botlib")}).err, "File not found.\n");
+    EXPECT_EQ(RunCli({"bots", "list", dir.File("none.ut_botlib")}).err,
+              "keelson-cli: " + dir.File("none.ut_botlib") + ": File not found.\n");
     EXPECT_EQ(RunCli({"bots", "sort", dir.File("none.ut_botlib")}).status, 1);
 
     // A truncated library lists its complete bots, then reports the rest;
@@ -197,8 +202,9 @@ TEST_F(BotsCli, MissingAndDamagedFilesAreErrors) {
     EXPECT_EQ(listed.out,
               "Ann (Blue Botpack.TMale1Bot / CommandoSkins.cmdo)\n"
               "bob (neutral Botpack.TMale1Bot / CommandoSkins.cmdo)\n");
-    EXPECT_EQ(listed.err, "Read beyond end of file.\n");
-    EXPECT_EQ(RunCli({"bots", "show", cut, "2"}).err, "Read beyond end of file.\n");
+    EXPECT_EQ(listed.err, "keelson-cli: " + cut + ": Read beyond end of file.\n");
+    EXPECT_EQ(RunCli({"bots", "show", cut, "2"}).err,
+              "keelson-cli: " + cut + ": Read beyond end of file.\n");
     for (std::string command : {"sort", "add"}) {
         EXPECT_EQ(RunCli({"bots", command, cut}).status, 1);
     }
@@ -207,9 +213,10 @@ TEST_F(BotsCli, MissingAndDamagedFilesAreErrors) {
     // A read-only library can be read but not changed.
     chmod(lib.c_str(), 0444);
     EXPECT_EQ(RunCli({"bots", "list", lib}).status, 0);
-    test::CliResult sorted = RunCli({"bots", "sort", lib});
+    test::CliResult sorted = RunCli({"bots", "set", lib, "0", "Name=Zed"});
     EXPECT_EQ(sorted.status, 1);
-    EXPECT_EQ(sorted.err, "File access denied.\n");
+    EXPECT_EQ(sorted.err, "keelson-cli: " + lib + ": File access denied.\n");
+    EXPECT_EQ(RunCli({"bots", "sort", lib}).status, 0);  // sorted already: nothing to write
 
     // Junk and a user INI with a line of megabytes import without trouble.
     std::string junk(3 << 20, '\0');
@@ -243,13 +250,102 @@ TEST_F(BotsCli, ExportFillsTheSlotsOrReportsAFileThatIsNoUserIni) {
     std::string other = dir.Write("Other.ini", "[A]\r\nBotNames[0]=x\r\n");
     test::CliResult refused = RunCli({"bots", "export", lib, other});
     EXPECT_EQ(refused.status, 3);
-    EXPECT_EQ(refused.err, "Error: This doesn't seem to be a UT INI file\n");
+    EXPECT_EQ(refused.err,
+              "keelson-cli: " + other + ": Error: This doesn't seem to be a UT INI file\n");
     EXPECT_EQ(ReadBytes(other), "[A]\r\nBotNames[0]=x\r\n");
-    EXPECT_EQ(RunCli({"bots", "export", lib, dir.File("none.ini")}).err, "File not found.\n");
+    EXPECT_EQ(RunCli({"bots", "export", lib, dir.File("none.ini")}).err,
+              "keelson-cli: " + dir.File("none.ini") + ": File not found.\n");
 
+    RunCli({"bots", "add", lib, "Name=Duo"});
     chmod(ini.c_str(), 0444);
-    EXPECT_EQ(RunCli({"bots", "export", lib, ini}).err, "Cannot create file " + ini + ".\n");
+    EXPECT_EQ(RunCli({"bots", "export", lib, ini}).err,
+              "keelson-cli: Cannot create file " + ini + ".\n");
     EXPECT_EQ(ReadBytes(ini), text);
+}
+
+TEST_F(BotsCli, ImportNeverReplacesAFileThatIsNoBotLibrary) {
+    const std::string userIni = dir.Write("User.ini", UserIni());
+    const std::string lib = Library();
+    const std::string libBytes = ReadBytes(lib);
+
+    // The two paths swapped: the library has no bot section.
+    test::CliResult r = RunCli({"bots", "import", lib, userIni});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "keelson-cli: " + lib + ": Error: This doesn't seem to be a UT INI file\n");
+    EXPECT_EQ(ReadBytes(userIni), UserIni());
+
+    // A text file as LIBRARY, replaced or appended to, is refused whole.
+    const std::string notes = dir.Write("notes.txt", "keep me\n");
+    for (bool append : {false, true}) {
+        std::vector<std::string> words{"bots", "import", userIni, notes};
+        if (append) {
+            words.push_back("--append");
+        }
+        r = RunCli(words);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.err, "keelson-cli: " + notes + " is not a bot library: nothing written\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(ReadBytes(notes), "keep me\n");
+
+    // A file with no bot section gives 32 empty slots only on purpose.
+    const std::string passwd = dir.Write("passwd", "root:x:0:0:root:/root:/bin/sh\n[x]\n");
+    const std::string fresh = dir.File("fresh.ut_botlib");
+    EXPECT_EQ(RunCli({"bots", "import", passwd, fresh}).status, 3);
+    EXPECT_EQ(ReadBytes(fresh), "<missing>");
+    r = RunCli({"bots", "import", "--allow-no-bots", passwd, fresh});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(List(fresh), Nulls(32));
+
+    // One operand: the stored user INI is the library named, even when its
+    // size happens to be a whole number of records.
+    const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
+    std::string padded = UserIni();
+    padded += std::string(3 * 1568 - padded.size() - 2, 'x') + "\r\n";
+    const std::string stored = dir.Write("UT/System/User.ini", padded);
+    ASSERT_EQ(RunCli({"settings", "set-game-folder", dir.File("UT")}, env).status, 0);
+    r = RunCli({"bots", "import", dir.File("UT/System/../System/User.ini")}, env);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(ReadBytes(stored), padded);
+
+    // An empty file is an empty library.
+    const std::string empty = dir.Write("empty.ut_botlib", "");
+    EXPECT_EQ(RunCli({"bots", "import", "--append", userIni, empty}).status, 0);
+    EXPECT_EQ(ReadBytes(empty), libBytes);
+}
+
+TEST_F(BotsCli, EditsSayWhatTheyDidAndLeaveAnEqualFileAlone) {
+    const std::string userIni = dir.Write("User.ini", UserIni());
+    const std::string lib = dir.File("lib.ut_botlib");
+    test::CliResult r = RunCli({"bots", "import", userIni, lib});
+    EXPECT_EQ(r.out, "32 bots imported from " + userIni + " into " + lib + "\n");
+    const std::string bytes = ReadBytes(lib);
+    const auto old = std::filesystem::last_write_time(lib) - std::chrono::hours(1);
+    std::filesystem::last_write_time(lib, old);
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"bots", "import", userIni, lib},
+             {"bots", "set", lib, "1", "Name=bob", "Skill=0.75"},
+             {"bots", "sort", lib},
+         }) {
+        r = RunCli(words);
+        EXPECT_EQ(r.status, 0) << words[1] << r.err;
+        EXPECT_EQ(r.out, lib + ": unchanged\n") << words[1];
+    }
+    EXPECT_EQ(ReadBytes(lib), bytes);
+    EXPECT_EQ(std::filesystem::last_write_time(lib), old);
+
+    const std::string raven = "Raven (Blue Botpack.TMale1Bot / CommandoSkins.cmdo)";
+    EXPECT_EQ(RunCli({"bots", "add", lib, "Name=Raven", "Team=1"}).out,
+              "bot 32 added to " + lib + ": " + raven + "\n");
+    EXPECT_EQ(
+        RunCli({"bots", "set", lib, "32", "Team=3"}).out,
+        "bot 32 of " + lib + " changed: Raven (Gold Botpack.TMale1Bot / CommandoSkins.cmdo)\n");
+    EXPECT_EQ(RunCli({"bots", "sort", "--quiet", lib}).out, "");
+    EXPECT_EQ(
+        RunCli({"bots", "delete", lib, "0"}).out,
+        "bot 0 deleted from " + lib + ": Ann (Blue Botpack.TMale1Bot / CommandoSkins.cmdo)\n");
+    EXPECT_EQ(RunCli({"bots", "export", lib, userIni}).out,
+              "32 bots exported from " + lib + " into " + userIni + "\n");
 }
 
 }  // namespace

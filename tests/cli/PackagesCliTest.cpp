@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 #include "tests/support/CliRun.h"
 #include "tests/support/TempDir.h"
@@ -61,10 +65,12 @@ TEST_F(PackagesCli, WithoutSystemIniUsesTheStoredGameFolder) {
     const std::map<std::string, std::string> env{{"KEELSON_REGISTRY", dir.File("store")}};
     test::CliResult r = RunCli({"packages", "list"}, env);
     EXPECT_EQ(r.status, 1);  // the stored default names no file yet
-    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.err,
+              "keelson-cli: c:\\UnrealTournament/System/UnrealTournament.ini: File not found.\n");
     ASSERT_EQ(RunCli({"settings", "set-game-folder", dir.File("UT")}, env).status, 0);
     r = RunCli({"packages", "remove", "--missing"}, env);
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "- Retired\n");
     EXPECT_EQ(RunCli({"packages", "list"}, env).out, "SoldierSkins\nFCommandoSkins\nBotpack\n");
 }
 
@@ -96,18 +102,74 @@ TEST_F(PackagesCli, AddsNamesGroupsAndFilesAndSavesWithCrLf) {
     EXPECT_EQ(Listed().find("RelicsBindings"), std::string::npos);  // dry run saved nothing
 }
 
-TEST_F(PackagesCli, NamesAndFileTakeEveryWordThatFollows) {
-    // Options first, in any order; after a name, every word is a name.
-    test::CliResult r = Run({"add", "--dry-run", "--system-ini", ini, "A", "--dry-run"});
+TEST_F(PackagesCli, OptionsStandAnywhereAndNeverBecomeNames) {
+    // Each case: the words, and the list that the system INI (or the dry run)
+    // ends up with. An option after the names is an option still.
+    const std::string other = dir.Write("UT/System/Other.ini", kIni);
+    const std::string listed = "SoldierSkins\nFCommandoSkins\nBotpack\nRetired\n";
+    test::CliResult r = Run({"add", "--system-ini", ini, "MyMod", "--dry-run"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "SoldierSkins\nFCommandoSkins\nBotpack\nRetired\nA\n--dry-run\n");
-
-    // "--system-ini" is a name here, so the stored system INI is meant, and
-    // the test's store names none.
-    r = Run({"add", "A", "--system-ini", ini});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.out, listed + "MyMod\n");
     EXPECT_EQ(ReadBytes(ini), kIni);
+
+    r = Run({"remove", "Retired", "--dry-run", "--system-ini", ini});
+    EXPECT_EQ(r.out, "SoldierSkins\nFCommandoSkins\nBotpack\n");
+    EXPECT_EQ(ReadBytes(ini), kIni);
+
+    r = Run({"add", "MyMod", "--system-ini", other});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "+ MyMod\n");
+    EXPECT_EQ(ReadBytes(ini), kIni);
+    EXPECT_EQ(Run({"list", "--system-ini", other}).out, listed + "MyMod\n");
+
+    r = Run({"add", "--system-ini", ini, "--file", dir.File("UT/System/BotPack.u"), "--dry-run"});
+    EXPECT_EQ(r.out, listed);  // BotPack is listed already: the file is not written
+    r = Run({"add", "--system-ini", ini, "--quiet", "--", "-Dash", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Listed(), listed + "-Dash\n--dry-run\n");
+
+    // A word that starts with "-" is never a name unless it comes after --.
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"add", "--system-ini", ini, "A", "--dryrun"},
+             {"add", "--system-ini", ini, "-x"},
+             {"remove", "--system-ini", ini, "A", "-5"},
+         }) {
+        r = Run(words);
+        EXPECT_EQ(r.status, 2) << words.back();
+        EXPECT_THAT(r.err, ::testing::StartsWith("keelson-cli: "));
+        EXPECT_THAT(r.err, ::testing::HasSubstr(words.back()));
+        EXPECT_THAT(r.err, ::testing::HasSubstr("\nusage: keelson-cli packages " + words[0]));
+    }
+    EXPECT_EQ(Listed(), listed + "-Dash\n--dry-run\n");
+}
+
+TEST_F(PackagesCli, ACommandThatChangesNothingWritesNothing) {
+    // An LF file with a ServerPackages line outside its block: a rewrite
+    // would change both, so nothing may be written.
+    const std::string lf = std::string(kIni) + "\n[Other]\nServerPackages=Stray\n";
+    dir.Write("UT/System/UnrealTournament.ini", lf);
+    const auto old = std::filesystem::last_write_time(ini) - std::chrono::hours(1);
+    std::filesystem::last_write_time(ini, old);
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"add", "--system-ini", ini, "botpack", "SOLDIERSKINS"},
+             {"remove", "--system-ini", ini, "NotListed"},
+             {"remove", "--system-ini", ini, "--filter", "contains", "zz"},
+             {"add", "--system-ini", ini, "Retired", "--dry-run"},
+         }) {
+        test::CliResult r = Run(words);
+        EXPECT_EQ(r.status, 0) << words[3] << r.err;
+        if (words.back() != "--dry-run") {
+            EXPECT_EQ(r.out, ini + ": unchanged\n");
+        }
+    }
+    EXPECT_EQ(Run({"add", "--system-ini", ini, "--quiet", "Botpack"}).out, "");
+    EXPECT_EQ(ReadBytes(ini), lf);
+    EXPECT_EQ(std::filesystem::last_write_time(ini), old);
+
+    test::CliResult r = Run({"remove", "--system-ini", ini, "--filter", "contains", "SKINS"});
+    EXPECT_EQ(r.out, "- SoldierSkins\n- FCommandoSkins\n");
+    EXPECT_NE(ReadBytes(ini), lf);
 }
 
 TEST_F(PackagesCli, RemovesByNameFilterAndMissingFile) {
@@ -159,30 +221,40 @@ TEST_F(PackagesCli, PresetsAddAllOrReportWhatIsMissing) {
 
     test::CliResult r = Run({"add", "--system-ini", ini, "--preset", missing});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err.rfind("Missing.ut_pre\nMissing Mod\n<", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("keelson-cli: " + missing +
+                              ": a modification that this preset needs is not installed: "
+                              "NoSuchThing\nMissing Mod\n<",
+                          0),
+              0u)
+        << r.err;
     EXPECT_EQ(r.err.back(), '\n');
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3);
 
     r = Run({"add", "--preset", shortOne, "--system-ini", ini});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "Invalid preset file: " + shortOne + "\n");
+    EXPECT_EQ(r.err, "keelson-cli: Invalid preset file: " + shortOne + "\n");
 
+    // Which of the two files is missing is told.
     r = Run({"add", "--preset", dir.File("presets/None.ut_pre"), "--system-ini", ini});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.err, "keelson-cli: " + dir.File("presets/None.ut_pre") + ": File not found.\n");
+    r = Run({"add", "--preset", good, "--system-ini", dir.File("None.ini")});
+    EXPECT_EQ(r.err, "keelson-cli: " + dir.File("None.ini") + ": File not found.\n");
     EXPECT_EQ(ReadBytes(ini), kIni);
 
     r = Run({"add", "--system-ini", ini, "--preset", good});
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "+ botpack\n+ SOLDIERSKINS\n");
     EXPECT_EQ(Listed(), "SoldierSkins\nFCommandoSkins\nBotpack\nRetired\nbotpack\nSOLDIERSKINS\n");
 }
 
 TEST_F(PackagesCli, BadFilesGiveTheirMessageAndStayUnchanged) {
     test::CliResult r = Run({"list", "--system-ini", dir.File("None.ini")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.err, "keelson-cli: " + dir.File("None.ini") + ": File not found.\n");
     r = Run({"add", "--system-ini", ini, "--file", dir.File("None.u")});
     EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "keelson-cli: " + dir.File("None.u") + ": File not found.\n");
     EXPECT_EQ(ReadBytes(ini), kIni);
 
     std::string junk = std::string("\0\x01\xFFjunk\r\n\x7F", 9) + std::string(1 << 20, 'j');
@@ -197,14 +269,15 @@ TEST_F(PackagesCli, BadFilesGiveTheirMessageAndStayUnchanged) {
         }
         r = Run(words);
         EXPECT_EQ(r.status, 3);
-        EXPECT_EQ(r.err, "Error: This doesn't seem to be a UT INI file\n");
+        EXPECT_EQ(r.err,
+                  "keelson-cli: " + junkIni + ": Error: This doesn't seem to be a UT INI file\n");
         EXPECT_EQ(ReadBytes(junkIni), junk);
     }
 
     ASSERT_EQ(::chmod(ini.c_str(), 0444), 0);
     r = Run({"add", "--system-ini", ini, "Relics"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot create file " + ini + ".\n");
+    EXPECT_EQ(r.err, "keelson-cli: Cannot create file " + ini + ".\n");
     EXPECT_EQ(ReadBytes(ini), kIni);
 
     ASSERT_EQ(::chmod(ini.c_str(), 0644), 0);
@@ -240,7 +313,8 @@ TEST_F(PackagesCli, WrongWordsAreUsageErrors) {
             shown += w + " ";
         }
         EXPECT_EQ(r.status, 2) << shown;
-        EXPECT_EQ(r.err.rfind("usage: ", 0), 0u) << shown << r.err;
+        EXPECT_EQ(r.err.rfind("keelson-cli: ", 0), 0u) << shown << r.err;
+        EXPECT_NE(r.err.find("\nusage: keelson-cli packages"), std::string::npos) << shown << r.err;
     }
     EXPECT_EQ(ReadBytes(ini), kIni);
 }

@@ -100,7 +100,8 @@ TEST_F(SettingsCliTest, WrongWordsAreUsageErrorsAndChangeNothing) {
                                                {"uninstall", "--force"}}) {
         CliResult r = Run(words);
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(words);
-        EXPECT_THAT(r.err, StartsWith("usage: keelson-cli settings"));
+        EXPECT_THAT(r.err, StartsWith("keelson-cli: "));
+        EXPECT_THAT(r.err, HasSubstr("\nusage: keelson-cli settings"));
     }
     EXPECT_FALSE(std::filesystem::exists(store));
 }
@@ -111,10 +112,10 @@ TEST_F(SettingsCliTest, ValueOfTheWrongTypeIsAnErrorAndSetWritesNothing) {
     CliResult show = Run({"show"});
     EXPECT_EQ(show.status, 1);
     EXPECT_EQ(show.out, "");
-    EXPECT_EQ(show.err, "Invalid data type for 'ExitOnRunUT'\n");
+    EXPECT_EQ(show.err, "keelson-cli: " + store + ": Invalid data type for 'ExitOnRunUT'\n");
     CliResult set = Run({"set", "UtBasePath", "/elsewhere"});
     EXPECT_EQ(set.status, 1);
-    EXPECT_EQ(set.err, "Invalid data type for 'ExitOnRunUT'\n");
+    EXPECT_EQ(set.err, "keelson-cli: " + store + ": Invalid data type for 'ExitOnRunUT'\n");
     EXPECT_EQ(ReadBytes(settingsFile), values);
 }
 
@@ -132,10 +133,10 @@ TEST_F(SettingsCliTest, StoreThatCannotBeWrittenFailsTheSave) {
     ::chmod(store.c_str(), 0555);
     CliResult r = Run({"set", "UtBasePath", "/srv/ut"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Failed to set data for 'PathToUtExe'\n");
+    EXPECT_EQ(r.err, "keelson-cli: " + store + ": Failed to set data for 'PathToUtExe'\n");
     CliResult folder = Run({"set-game-folder", "/srv/ut"});
     EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.err, "Failed to set data for 'Folder'\n");
+    EXPECT_EQ(folder.err, "keelson-cli: " + store + ": Failed to set data for 'Folder'\n");
 }
 
 TEST_F(SettingsCliTest, UninstallRemovesOnlyKeelsonsKeys) {

@@ -119,7 +119,8 @@ void MainMenuTest::aGameThatCannotStartIsReportedAndTheProgramStays() {
     QCOMPARE(shown.size(), std::size_t(1));
     QVERIFY(shown[0].kind == hooks::Kind::Error);
     QCOMPARE(shown[0].title, std::string("Keelson"));
-    QCOMPARE(shown[0].text, "Cannot start the game " + exe + ".");
+    // The system's reason follows on a second line.
+    QCOMPARE(shown[0].text, "Cannot start the game " + exe + ".\nExec format error.");
     QVERIFY(!KeelsonApplication::Ending());
     QVERIFY(Main(start)->isVisible());
     // Nothing was saved on the way.

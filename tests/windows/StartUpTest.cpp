@@ -1,6 +1,7 @@
 // The start-up sequence and the first start, through the windows.
 
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "app/Desktop.h"
 #include "app/FirstRun.h"
@@ -22,6 +23,7 @@ class StartUpTest : public QObject {
     void theTermsCloseBoxIsQuit();
     void acceptWithoutTheGamesKeyUsesTheDefaultFolder();
     void acceptUsesTheFolderTheInstallerRecorded();
+    void browseRecordsThePickedFolderAndThePathsFollowIt();
     void anEmptySettingsKeyGetsTheExistingKeyDefaults();
     void storedValuesReplaceTheDefaults();
     void aBadValueIsShownAndTheWindowStillOpens();
@@ -96,6 +98,8 @@ void StartUpTest::acceptUsesTheFolderTheInstallerRecorded() {
     WhenModal("FirstRunForm", [&](QWidget* terms) {
         WhenModal("FirstRunOptionsForm", [&](QWidget* folder) {
             shownFolder = folder->findChild<QLineEdit*>("Edit1")->text();
+            // A recorded folder is not browsed for.
+            QVERIFY(!folder->findChild<QPushButton*>("BrowseBtn")->isVisible());
             Click(folder, "BitBtn1");
         });
         QTest::keyClick(terms, Qt::Key_Return);  // Accept is the default button
@@ -107,6 +111,36 @@ void StartUpTest::acceptUsesTheFolderTheInstallerRecorded() {
     QCOMPARE(AppSettings.PathToUtUserIni, start.GameFile("System/User.ini"));
     QCOMPARE(start.StoredText("PathToUtSysIni"), start.GameFile("System/UnrealTournament.ini"));
     QVERIFY(AppSettings.ExitOnRunUT);
+}
+
+void StartUpTest::browseRecordsThePickedFolderAndThePathsFollowIt() {
+#ifdef _WIN32
+    QSKIP("the game's installer records its folder on Windows");
+#endif
+    ProgramStart start;
+    desktop::testing::SetNextFileName(start.GameFolder());
+    QString shownFolder;
+    bool browseShown = false;
+    WhenModal("FirstRunForm", [&](QWidget* terms) {
+        WhenModal("FirstRunOptionsForm", [&](QWidget* folder) {
+            browseShown = folder->findChild<QPushButton*>("BrowseBtn")->isVisible();
+            Click(folder, "BrowseBtn");
+            shownFolder = folder->findChild<QLineEdit*>("Edit1")->text();
+            Click(folder, "BitBtn1");
+        });
+        Click(terms, "BitBtn1");
+    });
+    start.Windows().MainMenuForm->show();
+    QVERIFY(!StepFailed());
+    QVERIFY(browseShown);
+    QCOMPARE(shownFolder, QString::fromStdString(start.GameFolder()));
+    // Recorded as keelson-cli settings set-game-folder records it, and the
+    // three file paths follow it.
+    QCOMPARE(DetectGameFolder(*start.Store()), start.GameFolder());
+    QCOMPARE(AppSettings.PathToUtUserIni, start.GameFile("System/User.ini"));
+    QCOMPARE(start.StoredText("PathToUtSysIni"), start.GameFile("System/UnrealTournament.ini"));
+    QCOMPARE(start.StoredText("PathToUtExe"), start.GameFile("System/UnrealTournament.exe"));
+    QCOMPARE(start.StoredFlag("ExitOnRunUT"), 1LL);
 }
 
 void StartUpTest::anEmptySettingsKeyGetsTheExistingKeyDefaults() {

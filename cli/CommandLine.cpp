@@ -1,0 +1,96 @@
+// What every keelson-cli command shares: operands that refuse misplaced
+// options, the --quiet and --json flags, messages that name their file, and
+// writes that leave an unchanged file alone.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/Cli.h"
+#include "platform/FileSystem.h"
+
+namespace keelson::cli {
+
+namespace {
+
+// Put before each word after "--" that starts with "-"; operands take it
+// off again. No word of a command line holds this byte.
+constexpr char kEndOfOptionsMark = '\x01';
+
+CLI::Validator OperandWord() {
+    return CLI::Validator(
+        [](std::string& word) -> std::string {
+            if (!word.empty() && word[0] == kEndOfOptionsMark) {
+                word.erase(0, 1);
+                return {};
+            }
+            if (!word.empty() && word[0] == '-') {
+                return "unknown option " + word + " (a name that starts with \"-\" goes after --)";
+            }
+            return {};
+        },
+        "");
+}
+
+}  // namespace
+
+std::string MessageAbout(const std::string& path, std::string_view message) {
+    std::string text = "keelson-cli: ";
+    if (!path.empty() && message.find(path) == std::string_view::npos) {
+        text += path + ": ";
+    }
+    text += message;
+    return text;
+}
+
+CLI::Option* AddOperand(CLI::App& command, const std::string& name, std::string& into,
+                        const std::string& description) {
+    return command.add_option(name, into, description)->transform(OperandWord())->type_name("");
+}
+
+CLI::Option* AddOperands(CLI::App& command, const std::string& name, std::vector<std::string>& into,
+                         const std::string& description) {
+    // allow_extra_args: a list of names keeps taking words after options.
+    return command.add_option(name, into, description)
+        ->transform(OperandWord())
+        ->type_name("")
+        ->allow_extra_args();
+}
+
+void AddQuietFlag(CLI::App& command, bool& quiet) {
+    command.add_flag("--quiet", quiet, "print nothing about what changed");
+}
+
+void AddJsonFlag(CLI::App& command, bool& json) {
+    command.add_flag("--json", json, "print one JSON document");
+}
+
+std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> words) {
+    std::vector<std::string> marked;
+    marked.reserve(words.size());
+    bool options = true;
+    for (std::string& word : words) {
+        if (options && word == "--") {
+            options = false;
+        } else if (!options && !word.empty() && word[0] == '-') {
+            marked.push_back(kEndOfOptionsMark + word);
+        } else {
+            marked.push_back(std::move(word));
+        }
+    }
+    return marked;
+}
+
+bool WriteIfChanged(const std::string& path, std::string_view bytes,
+                    std::optional<std::string_view> current, bool cannotCreateWording) {
+    if (current && *current == bytes) {
+        return false;
+    }
+    OnFile(path, [&] {
+        platform::WriteFileAtomically(path, bytes,
+                                      cannotCreateWording
+                                          ? platform::CreateFailure::CannotCreateFile
+                                          : platform::CreateFailure::SystemWording);
+    });
+    return true;
+}
+
+}  // namespace keelson::cli
