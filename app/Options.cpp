@@ -217,8 +217,9 @@ void TOptionsForm::UninstallFromRegistry() {
     const std::string programFolder = GetProgramFolder();
     const std::string parent = programFolder + platform::kPathSeparator + "..";
     const bool packaged = RunsFromSystemPackage(programFolder);
+    std::string reason;
     const bool shown =
-        packaged || desktop::StartProgram("explorer", parent, "c:\\windows", kShowNormal);
+        packaged || desktop::StartProgram("explorer", parent, "c:\\windows", kShowNormal, &reason);
     if (failure) {
         desktop::ShowError(this, *failure);
     }
@@ -228,7 +229,8 @@ void TOptionsForm::UninstallFromRegistry() {
     } else if (!shown) {
         desktop::ShowError(this, "No file manager could be started to show " + parent +
                                      ": delete the Keelson installation folder " + programFolder +
-                                     " yourself");
+                                     " yourself" +
+                                     (reason.empty() ? std::string() : "\n" + reason));
     }
     // Ends without closing the main window, so the removed key is not saved
     // again. This window's exec returns as cancelled and stores nothing.
