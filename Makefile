@@ -34,6 +34,7 @@ run: build
 
 bench: build
 	build/ci/bench/keelson-bench
+	[ ! -x build/ci/bench/keelson-window-bench ] || build/ci/bench/keelson-window-bench
 
 # A picture of every window, taken under Xvfb, in build/screenshots.
 screenshots: build

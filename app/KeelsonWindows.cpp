@@ -31,7 +31,7 @@ KeelsonWindows::~KeelsonWindows() {
 std::unique_ptr<KeelsonWindows> CreateWindows() {
     auto windows = std::make_unique<KeelsonWindows>();
     windows->MainMenuForm = std::make_unique<TMainMenuForm>(*windows);
-    windows->BotLibForm = std::make_unique<TBotLibForm>();
+    windows->BotLibForm = std::make_unique<TBotLibForm>(*windows);
     windows->SvPackForm = std::make_unique<TSvPackForm>();
     windows->BotSaveWizardForm = std::make_unique<TBotSaveWizardForm>();
     windows->FirstRunForm = std::make_unique<TFirstRunForm>();

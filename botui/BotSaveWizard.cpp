@@ -12,6 +12,14 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     FixClientSize(this, 344, 370);
 }
 
+void TBotSaveWizardForm::PrepareExport(const TBigKegOBots& library) {
+    roster_.ClearBots();
+    for (int i = 0; i < library.Count(); ++i) {
+        roster_.AddBot(library.Bot(i));
+    }
+    exec();
+}
+
 void TBotSaveWizardForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CentreOnScreen(this);

@@ -3,14 +3,18 @@
 // given game folder. Used by scripts/screenshots; not installed.
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <iostream>
 
 #include "app/About.h"
+#include "app/Desktop.h"
 #include "app/FirstRun.h"
 #include "app/FirstRunOptions.h"
 #include "app/KeelsonApplication.h"
@@ -45,6 +49,32 @@ bool Save(QWidget* window, const QString& dir, const QString& name) {
     return true;
 }
 
+// The Bot Library Manager with the game folder's bots saved as a library
+// and opened again (no bot selected), then with a bot selected. The file
+// dialogs are answered through the desktop seam.
+bool SaveBotLibWithLibrary(TBotLibForm& form, const QString& dir) {
+    QTemporaryDir folder;
+    const std::string library = folder.filePath("Demo bots.ut_botlib").toStdString();
+    try {
+        form.ImportINIBtnClick();
+        desktop::testing::Reset();
+        desktop::testing::SetNextFileName(library);
+        form.SaveAsBtnClick();
+        form.NewBtnClick();
+        desktop::testing::SetNextFileName(library);
+        form.OpenBtnClick();
+    } catch (const std::exception& e) {
+        std::cerr << "cannot fill the Bot Library Manager: " << e.what() << "\n";
+        return false;
+    }
+    bool ok = Save(&form, dir, "BotLibLibrary");
+    auto* list = form.findChild<QListView*>("BotsListBox");
+    list->selectionModel()->setCurrentIndex(list->model()->index(2, 0),
+                                            QItemSelectionModel::ClearAndSelect);
+    ok &= Save(&form, dir, "BotLibSelected");
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +106,7 @@ int main(int argc, char** argv) {
     windows->OptionsForm->EditOptions();
     ok &= Save(windows->AboutBox.get(), dir, "About");
     ok &= Save(windows->BotLibForm.get(), dir, "BotLib");
+    ok &= SaveBotLibWithLibrary(*windows->BotLibForm, dir);
     ok &= Save(windows->BotSaveWizardForm.get(), dir, "BotSaveWizard");
     ok &= Save(windows->SvPackForm.get(), dir, "SvPack");
     ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
