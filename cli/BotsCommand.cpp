@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "bots/BotFiles.h"
+#include "bots/BotFilters.h"
 #include "bots/TBigKegOBotsDefine.h"
 #include "cli/Cli.h"
+#include "cli/ExportRules.h"
 #include "cli/Json.h"
 #include "cli/StoredPaths.h"
 #include "common/GameText.h"
@@ -471,8 +473,8 @@ void AddEditCommands(CLI::App& bots, Action& chosen) {
 // ---- export ----
 //
 // The export's rules (which bots of the library go to the game) are options
-// of this command; they apply to the roster in the order in which they were
-// given, which command->parse_order() tells.
+// of this command; they apply to the ticks of the roster in the order in
+// which they were given (see ExportRules.h).
 
 struct ExportWords {
     CLI::App* command = nullptr;
@@ -481,6 +483,8 @@ struct ExportWords {
     CLI::Option* userIniOption = nullptr;
     std::string userIni;
     bool quiet = false;
+    bool dryRun = false;
+    ExportRules rules;
 };
 
 int Export(const ExportWords& w, std::ostream& out) {
@@ -488,12 +492,21 @@ int Export(const ExportWords& w, std::ostream& out) {
     const std::string userIni =
         UserIni(w.userIniOption, w.userIni,
                 w.userIniOperand.empty() ? std::nullopt : std::optional(w.userIniOperand));
+    TBigKegOBots ticked = TickedBots(lib.roster, TicksAfterRules(w.rules, lib.roster));
     TBotSlotTable slots;
-    lib.roster.FillGameSlots(slots);
+    ticked.FillGameSlots(slots);
     const std::string text = OnFile(userIni, [&] { return platform::ReadWholeFile(userIni); });
     std::optional<std::string> rewritten = RewriteUserIniBots(text, slots);
+    if (w.dryRun) {
+        for (int i = 0; i < ticked.Count(); ++i) {
+            out << BotDisplayLabel(ticked.Bot(i)) << '\n';
+        }
+    }
     if (!rewritten) {
         throw ContentProblemExit(userIni, ContentProblem{{std::string(kNotUtIniMessage)}});
+    }
+    if (w.dryRun) {
+        return 0;
     }
     Report report(out, w.quiet);
     if (!WriteIfChanged(userIni, *rewritten, text, true)) {
@@ -501,9 +514,13 @@ int Export(const ExportWords& w, std::ostream& out) {
         return 0;
     }
     const std::size_t placed =
-        std::min<std::size_t>(static_cast<std::size_t>(lib.roster.Count()), kGameSlots);
+        std::min<std::size_t>(static_cast<std::size_t>(ticked.Count()), kGameSlots);
     std::string line =
         std::to_string(placed) + " bots exported from " + w.library + " into " + userIni;
+    if (ticked.Count() != lib.roster.Count()) {
+        line += " (" + std::to_string(ticked.Count()) + " of its " +
+                std::to_string(lib.roster.Count()) + " bots ticked by the rules)";
+    }
     if (placed < kGameSlots) {
         line += ", " + std::to_string(kGameSlots - placed) + " placeholders";
     }
@@ -515,17 +532,24 @@ CLI::App* AddBotsExportCommand(CLI::App& bots, Action& chosen) {
     auto w = std::make_shared<ExportWords>();
     CLI::App* command = bots.add_subcommand(
         "export",
-        "keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH]\n"
-        "Puts up to 32 of the library's bots, in random order, into the user INI's\n"
-        "bot slots; unused slots get placeholders Bot_1 ... Bot_32.");
+        "keelson-cli bots export LIBRARY [USER_INI | --user-ini PATH] [RULE...] [--dry-run]\n"
+        "Puts up to 32 of the library's bots that the rules leave ticked, in random\n"
+        "order, into the user INI's bot slots; unused slots get placeholders\n"
+        "Bot_1 ... Bot_32.");
+    command->footer(kExportRulesHelp);
     w->command = command;
     AddOperand(*command, "LIBRARY", w->library, "the bot library")->required();
     AddOperand(*command, "USER_INI", w->userIniOperand, kUserIniHelp);
     w->userIniOption =
         command->add_option("--user-ini", w->userIni, kUserIniHelp)->type_name("PATH");
     AddQuietFlag(*command, w->quiet);
-    command->callback(
-        [w, &chosen] { chosen = [w](std::ostream& out) { return Export(*w, out); }; });
+    command->add_flag("--dry-run", w->dryRun,
+                      "print the labels of the bots that would be exported instead of writing");
+    AddExportRuleOptions(*command, w->rules);
+    command->callback([w, &chosen] {
+        CheckExportRuleOptions(w->rules);
+        chosen = [w](std::ostream& out) { return Export(*w, out); };
+    });
     return command;
 }
 

@@ -108,6 +108,9 @@ void AddJsonFlag(CLI::App& command, bool& json);
 // "--" that starts with "-" is marked, so that AddOperand's operands know it
 // was meant as a name ("--" itself is dropped).
 std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> words);
+// A word as it was typed, with the mark above taken off: for option values
+// that may start with "-" (a text to look for) when given after "--".
+std::string UnmarkedWord(std::string word);
 
 // ---- Output ----
 

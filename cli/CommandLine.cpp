@@ -63,6 +63,13 @@ void AddJsonFlag(CLI::App& command, bool& json) {
     command.add_flag("--json", json, "print one JSON document");
 }
 
+std::string UnmarkedWord(std::string word) {
+    if (!word.empty() && word[0] == kEndOfOptionsMark) {
+        word.erase(0, 1);
+    }
+    return word;
+}
+
 std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> words) {
     std::vector<std::string> marked;
     marked.reserve(words.size());

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +24,7 @@
 #include "app/Options.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "bots/TBigKegOBotsDefine.h"
 #include "botui/BotLib.h"
 #include "botui/BotSaveWizard.h"
 #include "common/Errors.h"
@@ -33,13 +35,16 @@ using namespace keelson;
 
 namespace {
 
-bool Save(QWidget* window, const QString& dir, const QString& name) {
-    window->show();
+void Settle() {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
+}
+
+// A picture of a window that is up already.
+bool SaveShown(QWidget* window, const QString& dir, const QString& name) {
+    Settle();
     QPixmap picture = window->grab();
-    window->hide();
     const QString path = QDir(dir).filePath(name + ".png");
     if (!picture.save(path)) {
         std::cerr << "cannot write " << path.toStdString() << "\n";
@@ -47,6 +52,13 @@ bool Save(QWidget* window, const QString& dir, const QString& name) {
     }
     std::cout << path.toStdString() << "  " << window->windowTitle().toStdString() << "\n";
     return true;
+}
+
+bool Save(QWidget* window, const QString& dir, const QString& name) {
+    window->show();
+    bool ok = SaveShown(window, dir, name);
+    window->hide();
+    return ok;
 }
 
 // The Bot Library Manager with the game folder's bots saved as a library
@@ -107,7 +119,26 @@ int main(int argc, char** argv) {
     ok &= Save(windows->AboutBox.get(), dir, "About");
     ok &= Save(windows->BotLibForm.get(), dir, "BotLib");
     ok &= SaveBotLibWithLibrary(*windows->BotLibForm, dir);
-    ok &= Save(windows->BotSaveWizardForm.get(), dir, "BotSaveWizard");
+    // The export wizard on the demo's bots, one picture per page.
+    TBigKegOBots demoBots;
+    try {
+        demoBots.ImportUserIni(AppSettings.PathToUtUserIni);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        ok = false;
+    }
+    TBotSaveWizardForm* wizard = windows->BotSaveWizardForm.get();
+    QTimer::singleShot(200, [&] {
+        auto* pages = wizard->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        const char* const names[] = {"BotSaveWizard", "BotSaveWizard-TextFields",
+                                     "BotSaveWizard-NumericScales", "BotSaveWizard-OtherSettings"};
+        for (int page = 0; page < 4; ++page) {
+            pages->setCurrentIndex(page);
+            ok &= SaveShown(wizard, dir, QString::fromLatin1(names[page]));
+        }
+        wizard->reject();
+    });
+    wizard->PrepareExport(demoBots);
     ok &= Save(windows->SvPackForm.get(), dir, "SvPack");
     ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
 
