@@ -4,8 +4,9 @@
 #            fuzz target for 30 seconds, then the Windows build of the core and
 #            keelson-cli with their tests under Wine (make test-windows)
 # make fuzz FUZZ_SECONDS=N   runs each fuzz target for N seconds
+# make deb   builds the Debian package build/ci/keelson_1.0_amd64.deb
 
-.PHONY: all deps build test test-fast asan fuzz test-windows build-windows-32 run bench screenshots windows-check format clean
+.PHONY: all deps build test test-fast asan fuzz test-windows build-windows-32 run bench screenshots deb windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -62,6 +63,10 @@ test-windows: deps
 build-windows-32: deps
 	cmake --preset windows-cross-32 >/dev/null
 	cmake --build --preset windows-cross-32
+
+# The Debian package, with its library dependencies declared.
+deb: build
+	cd build/ci && cpack -G DEB
 
 # The Windows keelson-cli.exe run under Wine on a copy of the demo game folder.
 windows-check:

@@ -24,6 +24,10 @@ const char* const kUninstallQuestion =
     "Remove Registry entries? When this uninstall finishes, you may delete the Keelson "
     "installation folder";
 
+const char* const kSettingsRemoved = "Keelson's settings have been removed.";
+const char* const kRemoveThePackage =
+    "Keelson was installed by the package manager: remove it with \"apt remove keelson\".";
+
 namespace {
 
 QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
@@ -205,12 +209,26 @@ void TOptionsForm::UninstallFromRegistry() {
     } catch (...) {
         failure = MessageOfCurrentException();
     }
-    // Whatever became of the keys, the user is shown the folder to delete
-    // and the program ends.
-    desktop::StartProgram("explorer", GetProgramFolder() + platform::kPathSeparator + "..",
-                          "c:\\windows", kShowNormal);
+    // Whatever became of the keys, the user is shown the folder to delete,
+    // or, where the package manager installed the program (a system folder
+    // the user cannot delete), told to remove the package.
+    const std::string programFolder = GetProgramFolder();
+    const std::string parent = programFolder + platform::kPathSeparator + "..";
+    const bool packaged = RunsFromSystemPackage(programFolder);
+    std::string reason;
+    const bool shown =
+        packaged || desktop::StartProgram("explorer", parent, "c:\\windows", kShowNormal, &reason);
     if (failure) {
         desktop::ShowError(this, *failure);
+    }
+    if (packaged) {
+        desktop::ShowMessage(this, (failure ? std::string() : std::string(kSettingsRemoved) + " ") +
+                                       kRemoveThePackage);
+    } else if (!shown) {
+        desktop::ShowError(this, "No file manager could be started to show " + parent +
+                                     ": delete the Keelson installation folder " + programFolder +
+                                     " yourself" +
+                                     (reason.empty() ? std::string() : "\n" + reason));
     }
     // Ends without closing the main window, so the removed key is not saved
     // again. This window's exec returns as cancelled and stores nothing.

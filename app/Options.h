@@ -31,8 +31,9 @@ class TOptionsForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    // Removes the settings, shows the installation folder and ends the
-    // program without saving.
+    // Removes the settings, shows the installation folder (or, for a copy
+    // installed by the package manager, says to remove the package) and ends
+    // the program without saving.
     void UninstallFromRegistry();
 
     QGroupBox* GroupBox1;
@@ -59,5 +60,9 @@ class TOptionsForm : public QDialog {
 
 // The uninstall's question.
 extern const char* const kUninstallQuestion;
+// What the uninstall says where the package manager installed the program:
+// the first sentence only when the settings could be removed.
+extern const char* const kSettingsRemoved;
+extern const char* const kRemoveThePackage;
 
 }  // namespace keelson

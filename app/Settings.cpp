@@ -271,6 +271,16 @@ void RemoveSettingsKeys(platform::SettingsStore& store) {
     software->DeleteSubkeyTree("Brindlewood");
 }
 
+bool RunsFromSystemPackage(const std::string& programFolder) {
+#ifdef __linux__
+    return StartsWith(programFolder, "/usr/") && !StartsWith(programFolder, "/usr/local/") &&
+           programFolder != "/usr/local";
+#else
+    (void)programFolder;
+    return false;
+#endif
+}
+
 void SetPathPrompter(PathPrompter* prompter) {
     gPrompter = prompter;
 }
@@ -281,6 +291,24 @@ bool GameFileExists(const std::string& answer) {
 
 std::string GetProgramFolder() {
     return AppSettings.ProgramFolder;
+}
+
+std::string PresetsFolderOf(const std::string& programFolder) {
+    constexpr char sep = platform::kPathSeparator;
+    std::string beside = programFolder + sep + "presets";
+    if (platform::FolderExists(beside)) {
+        return beside;
+    }
+    std::string installed =
+        FolderOfPath(programFolder) + sep + "share" + sep + "keelson" + sep + "presets";
+    if (platform::FolderExists(installed)) {
+        return installed;
+    }
+    return beside;
+}
+
+std::string GetPresetsFolder() {
+    return PresetsFolderOf(AppSettings.ProgramFolder);
 }
 
 std::string GetGameFolder() {

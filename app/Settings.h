@@ -86,6 +86,11 @@ void RecordGameFolder(platform::SettingsStore& store, const std::string& folder)
 // the maker key when they have no other subkeys. Deletes nothing else.
 void RemoveSettingsKeys(platform::SettingsStore& store);
 
+// True where the program runs from a folder of the system's package manager
+// (on Linux, under /usr but not /usr/local): the user cannot delete that
+// folder, and removes the package instead.
+bool RunsFromSystemPackage(const std::string& programFolder);
+
 // What a prompting getter asks for.
 struct FilePrompt {
     std::string title;          // "Select UT system INI"
@@ -120,5 +125,11 @@ std::string GetGameFolder();
 std::string GetSystemIniPath();
 std::string GetUserIniPath();
 std::string GetGameExePath();
+
+// The folder of the presets: "presets" beside the executable, else, for an
+// installed copy (bin/keelson), share/keelson/presets beside its bin folder.
+// When neither exists, the one beside the executable.
+std::string PresetsFolderOf(const std::string& programFolder);
+std::string GetPresetsFolder();
 
 }  // namespace keelson

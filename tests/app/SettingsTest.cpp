@@ -344,6 +344,56 @@ class FakePrompter : public PathPrompter {
     }
 };
 
+// Beside the executable (a build folder, an unpacked copy) first, then as
+// installed under a prefix: PREFIX/bin/keelson, PREFIX/share/keelson/presets.
+TEST_F(SettingsTest, PresetsFolderBesideTheProgramThenInstalled) {
+    std::filesystem::create_directories(dir.File("build/presets"));
+    std::filesystem::create_directories(dir.File("build/bin"));
+    std::filesystem::create_directories(dir.File("prefix/bin"));
+    std::filesystem::create_directories(dir.File("prefix/share/keelson/presets"));
+    std::filesystem::create_directories(dir.File("both/bin/presets"));
+    std::filesystem::create_directories(dir.File("both/share/keelson/presets"));
+    std::filesystem::create_directories(dir.File("none/bin"));
+    dir.Write("file/bin/presets", "not a folder");
+    dir.Write("file/share/keelson/presets/Mod.ut_pre", "Mod\n\n\nBotPack\n");
+    struct Case {
+        const char* programFolder;
+        const char* found;
+    } cases[] = {
+        {"build", "build/presets"},
+        {"prefix/bin", "prefix/share/keelson/presets"},
+        {"both/bin", "both/bin/presets"},
+        {"none/bin", "none/bin/presets"},  // neither: the dialog opens where it can
+        {"file/bin", "file/share/keelson/presets"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PresetsFolderOf(dir.File(c.programFolder)), dir.File(c.found)) << c.programFolder;
+    }
+    TAppSettings saved = AppSettings;
+    AppSettings.ProgramFolder = dir.File("prefix/bin");
+    EXPECT_EQ(GetPresetsFolder(), dir.File("prefix/share/keelson/presets"));
+    AppSettings = saved;
+}
+
+TEST(Uninstall, OnlyTheSystemsOwnFoldersAreLeftToThePackageManager) {
+    struct Case {
+        const char* programFolder;
+        bool packaged;
+    } cases[] = {
+        {"/usr/bin", true},          {"/usr/games", true},    {"/usr/lib/keelson", true},
+        {"/usr/local/bin", false},   {"/usr/local", false},   {"/usr", false},
+        {"/usrlocal/bin", false},    {"/opt/keelson", false}, {"/home/me/keelson/build", false},
+        {"/home/me/usr/bin", false},
+    };
+    for (const Case& c : cases) {
+#ifdef __linux__
+        EXPECT_EQ(RunsFromSystemPackage(c.programFolder), c.packaged) << c.programFolder;
+#else
+        EXPECT_FALSE(RunsFromSystemPackage(c.programFolder)) << c.programFolder;
+#endif
+    }
+}
+
 class GetterTest : public ::testing::Test {
   protected:
     void SetUp() override {

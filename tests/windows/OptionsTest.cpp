@@ -55,6 +55,7 @@ class OptionsTest : public QObject {
     void uninstallRemovesOnlyKeelsonsKeysAndEndsWithoutSaving();
     void uninstallKeepsAnotherSubkeyOfTheProductKey();
     void uninstallWithTheKeysAlreadyGoneStillShowsTheFolderAndEnds();
+    void uninstallTellsHowToRemoveTheProgram();
 };
 
 void OptionsTest::theWindowShowsTheSettings() {
@@ -323,6 +324,60 @@ void OptionsTest::uninstallWithTheKeysAlreadyGoneStillShowsTheFolderAndEnds() {
     // The game's own key is never touched.
     QVERIFY(start.KeyExists(std::string(kGameInstallerKeyPath)));
     QVERIFY(!start.KeyExists(std::string(kSettingsKeyPath)));
+}
+
+// What the user is told after the settings are gone: the folder above the
+// program in the file manager, an error box when no file manager starts, and
+// for a copy in the package manager's folders the package to remove.
+void OptionsTest::uninstallTellsHowToRemoveTheProgram() {
+    struct Case {
+        const char* programFolder;  // empty: where the tests run
+        bool fileManagerStarts;
+        bool packaged;
+    } cases[] = {
+        {"", true, false},
+        {"", false, false},
+#ifdef __linux__
+        {"/usr/bin", false, true},
+        {"/usr/local/bin", false, false},
+#endif
+    };
+    for (const Case& c : cases) {
+        ProgramStart start;
+        start.StoreSettingsForGame();
+        hooks::SetStartResult(c.fileManagerStarts);
+        std::string folder;
+        int status = RunProgram(start.Windows(), [&] {
+            if (*c.programFolder) {
+                AppSettings.ProgramFolder = c.programFolder;
+            }
+            folder = AppSettings.ProgramFolder;
+            InOptions(start, [](QWidget* options) {
+                hooks::SetNextAnswer(true);
+                Click(options, "BitBtn1");
+            });
+        });
+        QCOMPARE(status, 0);
+        QVERIFY(!start.KeyExists("Software\\Brindlewood\\Keelson"));
+        const auto& shown = hooks::ShownSoFar();
+        QCOMPARE(shown.size(), std::size_t(c.packaged || !c.fileManagerStarts ? 2 : 1));
+        if (c.packaged) {
+            QVERIFY(hooks::StartedSoFar().empty());
+            QVERIFY(shown[1].kind == hooks::Kind::Message);
+            QCOMPARE(shown[1].text, std::string("Keelson's settings have been removed. Keelson was "
+                                                "installed by the package manager: remove it with "
+                                                "\"apt remove keelson\"."));
+            continue;
+        }
+        QCOMPARE(hooks::StartedSoFar().size(), std::size_t(1));
+        QCOMPARE(hooks::StartedSoFar()[0].parameters, folder + "/..");
+        if (!c.fileManagerStarts) {
+            QVERIFY(shown[1].kind == hooks::Kind::Error);
+            QCOMPARE(shown[1].text, "No file manager could be started to show " + folder +
+                                        "/..: delete the Keelson installation folder " + folder +
+                                        " yourself.");
+        }
+    }
 }
 
 KEELSON_WINDOW_TEST_MAIN(OptionsTest)
