@@ -389,7 +389,7 @@ void TSvPackForm::AddBonusPackBtnClick() {
 }
 
 void TSvPackForm::AddOtherBtnClick() {
-    PresetOpenDialog.initialFolder = InFolder(GetProgramFolder(), "presets");
+    PresetOpenDialog.initialFolder = GetPresetsFolder();
     std::optional<std::string> path = desktop::OpenFile(this, PresetOpenDialog);
     if (!path) {
         return;
