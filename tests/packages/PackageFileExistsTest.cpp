@@ -95,6 +95,9 @@ TEST_F(PackageFiles, EachFolderIsListedOnceAndOnlyWhenNeeded) {
 // Once the folders are listed they answer for every later package; what a
 // listing cannot tell (links) is still asked of the file system.
 TEST_F(PackageFiles, ListedFoldersTellFilesFromFoldersLinksAndPipes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX symbolic links and FIFOs";
+#else
     dir.Write("UT/Textures/Real.utx", "");
     ASSERT_EQ(::symlink("Real.utx", dir.File("UT/Textures/ToFile.utx").c_str()), 0);
     ASSERT_EQ(::symlink("../System", dir.File("UT/Textures/ToFolder.utx").c_str()), 0);
@@ -112,6 +115,7 @@ TEST_F(PackageFiles, ListedFoldersTellFilesFromFoldersLinksAndPipes) {
         EXPECT_EQ(Exists(standard, name, &cache), found) << name;
         EXPECT_EQ(Exists(standard, name), found) << name << " without a cache";
     }
+#endif
 }
 
 TEST_F(PackageFiles, FoldersThatLinkToThemselvesEndTheSearch) {
