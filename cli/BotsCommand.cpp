@@ -11,15 +11,15 @@
 #include <string_view>
 #include <vector>
 
-#include "bots/BotFiles.h"
-#include "bots/BotFilters.h"
-#include "bots/TBigKegOBotsDefine.h"
+#include "core/bots/BotFiles.h"
+#include "core/bots/BotFilters.h"
+#include "core/bots/TBigKegOBotsDefine.h"
 #include "cli/Cli.h"
 #include "cli/ExportRules.h"
 #include "cli/Json.h"
-#include "cli/StoredPaths.h"
-#include "common/GameText.h"
-#include "common/UTSharedUtils1.h"
+#include "core/settings/StoredPaths.h"
+#include "core/common/GameText.h"
+#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {

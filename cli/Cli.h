@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/Errors.h"
+#include "core/common/Errors.h"
 
 namespace CLI {
 class App;

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "cli/Cli.h"
-#include "cli/StoredPaths.h"
-#include "packages/SvPackFiles.h"
+#include "core/settings/StoredPaths.h"
+#include "core/packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {

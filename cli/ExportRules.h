@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "bots/BotFilters.h"
+#include "core/bots/BotFilters.h"
 
 namespace CLI {
 class App;

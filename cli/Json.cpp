@@ -1,46 +1,16 @@
 #include "cli/Json.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-#include "common/UTSharedUtils1.h"
+#include "core/common/UTSharedUtils1.h"
+#include "core/common/Win1252.h"
 
 namespace keelson::cli {
 
 namespace {
-
-// 0x80 to 0x9F of Windows-1252; the five undefined bytes keep the C1
-// control of the same number.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char16_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-std::string Utf8OfAnsi(std::string_view ansi) {
-    std::string out;
-    out.reserve(ansi.size());
-    for (char ch : ansi) {
-        auto b = static_cast<unsigned char>(ch);
-        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : b);
-    }
-    return out;
-}
 
 [[maybe_unused]] bool IsUtf8(std::string_view text) {
     std::size_t i = 0;

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "bots/TBotDefine.h"
+#include "core/bots/TBotDefine.h"
 
 namespace keelson::cli {
 

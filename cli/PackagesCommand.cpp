@@ -10,11 +10,11 @@
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
-#include "cli/StoredPaths.h"
-#include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
-#include "packages/PackageListRules.h"
-#include "packages/SvPackFiles.h"
+#include "core/settings/StoredPaths.h"
+#include "core/common/Errors.h"
+#include "core/common/UTSharedUtils1.h"
+#include "core/packages/PackageListRules.h"
+#include "core/packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bots/BotFiles.h"
+#include "core/bots/BotFiles.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace keelson;

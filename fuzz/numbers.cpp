@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/UTSharedUtils1.h"
+#include "core/common/UTSharedUtils1.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace keelson;

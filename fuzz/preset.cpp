@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "fuzz/FuzzSupport.h"
-#include "packages/SvPackFiles.h"
+#include "core/packages/SvPackFiles.h"
 
 using namespace keelson;
 

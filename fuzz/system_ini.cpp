@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "common/GameText.h"
-#include "common/UTSharedUtils1.h"
+#include "core/common/GameText.h"
+#include "core/common/UTSharedUtils1.h"
 #include "fuzz/FuzzSupport.h"
-#include "packages/SvPackFiles.h"
+#include "core/packages/SvPackFiles.h"
 
 using namespace keelson;
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "bots/BotFiles.h"
-#include "common/GameText.h"
-#include "common/UTSharedUtils1.h"
+#include "core/bots/BotFiles.h"
+#include "core/common/GameText.h"
+#include "core/common/UTSharedUtils1.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace keelson;

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/Errors.h"
+#include "platform/Errors.h"
 
 namespace keelson::platform {
 

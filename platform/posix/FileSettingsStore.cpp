@@ -14,8 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
+#include "platform/Errors.h"
+#include "platform/PathText.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::platform {

@@ -16,8 +16,8 @@
 #include <mutex>
 #include <thread>
 
-#include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
+#include "platform/Errors.h"
+#include "platform/PathText.h"
 
 namespace keelson::platform {
 

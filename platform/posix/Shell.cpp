@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/UTSharedUtils1.h"
+#include "platform/PathText.h"
 
 namespace keelson::platform {
 

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
+#include "platform/Errors.h"
+#include "platform/PathText.h"
 #include "platform/FileSystem.h"
 #include "platform/windows/FileLockInternal.h"
 

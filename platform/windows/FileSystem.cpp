@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "common/Errors.h"
+#include "platform/Errors.h"
 #include "platform/windows/FileLockInternal.h"
 
 namespace keelson::platform {

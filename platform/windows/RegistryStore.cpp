@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Errors.h"
+#include "platform/Errors.h"
 #include "platform/SettingsStore.h"
 
 namespace keelson::platform {

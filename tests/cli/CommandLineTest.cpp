@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "common/UTSharedUtils1.h"
+#include "core/common/UTSharedUtils1.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/TempDir.h"
 

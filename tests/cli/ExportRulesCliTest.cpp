@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bots/BotFiles.h"
+#include "core/bots/BotFiles.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/TempDir.h"
 

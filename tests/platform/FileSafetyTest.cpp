@@ -18,9 +18,9 @@
 #include <string>
 #include <thread>
 
-#include "app/Settings.h"
-#include "common/Errors.h"
-#include "packages/SvPackFiles.h"
+#include "core/settings/Settings.h"
+#include "core/common/Errors.h"
+#include "core/packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/posix/FileSettingsStore.h"
 #include "tests/support/TempDir.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "common/Errors.h"
+#include "core/common/Errors.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson::platform {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/Settings.h"
-#include "common/Errors.h"
+#include "core/settings/Settings.h"
+#include "core/common/Errors.h"
 #include "platform/SettingsStore.h"
 
 namespace keelson {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/Errors.h"
-#include "common/UTSharedUtils1.h"
+#include "core/common/Errors.h"
+#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 

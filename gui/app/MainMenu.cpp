@@ -1,0 +1,253 @@
+#include "gui/app/MainMenu.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPalette>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+
+#include "gui/app/About.h"
+#include "gui/app/Desktop.h"
+#include "gui/app/FirstRun.h"
+#include "gui/app/FirstRunOptions.h"
+#include "gui/app/KeelsonApplication.h"
+#include "gui/app/KeelsonWindows.h"
+#include "core/settings/MachineStore.h"
+#include "gui/app/Options.h"
+#include "gui/app/WindowKeys.h"
+#include "gui/app/WindowLook.h"
+#include "gui/bots/BotLib.h"
+#include "core/common/Errors.h"
+#include "core/common/UTSharedUtils1.h"
+#include "gui/packages/SvPack.h"
+#include "platform/FileSystem.h"
+
+namespace keelson {
+
+std::optional<std::string> TGlobalOpenDlg::AskForFile(const FilePrompt& prompt) {
+    return desktop::OpenFile(owner_, {prompt.title, prompt.fileName, prompt.filter,
+                                      prompt.defaultExt, prompt.initialFolder});
+}
+
+namespace {
+
+QPushButton* AddLargeButton(QWidget* parent, const char* name, const char* caption,
+                            const QIcon& picture, int top) {
+    auto* button = new QPushButton(picture, Caption(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(8, top, 321, 41);
+    button->setFont(ArialFont(19, true, true));
+    button->setIconSize(QSize(32, 32));
+    return button;
+}
+
+QPushButton* AddSmallButton(QWidget* parent, const char* name, const char* caption,
+                            const QIcon& picture, int left, int top) {
+    auto* button = new QPushButton(picture, Caption(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left, top, 75, 25);
+    return button;
+}
+
+}  // namespace
+
+TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
+    : QWidget(nullptr), windows_(windows), GlobalOpenDlg(this) {
+    setObjectName(QStringLiteral("MainMenuForm"));
+    setWindowTitle(Caption("Main Menu -- Keelson"));
+    SetTitleButtons(this, TitleButtons::CloseAndMinimise);
+    setWindowIcon(Picture(QStringLiteral("keelson")));
+    setFont(ArialFont(11));
+    FixClientSize(this, 337, 298);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 337, 57);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setAutoFillBackground(true);
+    QPalette band = Panel1->palette();
+    band.setColor(QPalette::Window, band.color(QPalette::Highlight));
+    band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));
+    Panel1->setPalette(band);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(8, 8, 41, 41);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/keelson.png")));
+
+    Label1 = new QLabel(Caption("Keelson"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(60, 8, 260, 41);
+    Label1->setFont(ArialFont(32, true, true));
+
+    ConfigSPsBtn = AddLargeButton(this, "ConfigSPsBtn", "Configure &server packages",
+                                  Picture(QStringLiteral("packages")), 70);
+    ConfigBotsBtn = AddLargeButton(this, "ConfigBotsBtn", "           Configure &bots           ",
+                                   Picture(QStringLiteral("bots")), 120);
+    RunUTBtn = AddLargeButton(this, "RunUTBtn", "          &Run the game              ",
+                              Picture(QStringLiteral("run")), 170);
+    OptionsBtn =
+        AddSmallButton(this, "OptionsBtn", "&Options", Picture(QStringLiteral("options")), 8, 238);
+    AboutBtn =
+        AddSmallButton(this, "AboutBtn", "&About", Picture(QStringLiteral("help")), 131, 238);
+    ExitBtn = AddSmallButton(this, "ExitBtn", "E&xit", Picture(QStringLiteral("exit")), 254, 238);
+
+    desktop::Connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
+    desktop::Connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);
+    desktop::Connect(RunUTBtn, &QPushButton::clicked, this, &TMainMenuForm::RunUTBtnClick);
+    desktop::Connect(OptionsBtn, &QPushButton::clicked, this, &TMainMenuForm::OptionsBtnClick);
+    desktop::Connect(AboutBtn, &QPushButton::clicked, this, &TMainMenuForm::AboutBtnClick);
+    desktop::Connect(ExitBtn, &QPushButton::clicked, this, &TMainMenuForm::ExitBtnClick);
+
+    SetPathPrompter(&GlobalOpenDlg);
+    FormCreate();
+    UseWindowKeys(this);
+}
+
+TMainMenuForm::~TMainMenuForm() {
+    SetPathPrompter(nullptr);
+}
+
+void TMainMenuForm::FormCreate() {
+    firstShown_ = false;
+}
+
+void TMainMenuForm::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        // StartUp is the program's first action and runs outside any event
+        // handler, so its errors are shown here; the window opens anyway.
+        try {
+            FormShow();
+        } catch (...) {
+            desktop::ShowError(nullptr, MessageOfCurrentException());
+        }
+        if (KeelsonApplication::Ending()) {
+            return;
+        }
+        QWidget::setVisible(true);
+        CentreOnScreen(this);
+        return;
+    }
+    QWidget::setVisible(visible);
+}
+
+void TMainMenuForm::FormShow() {
+    if (firstShown_) {
+        return;
+    }
+    firstShown_ = true;
+    StartUp();
+}
+
+void TMainMenuForm::StartUp() {
+    // Known before anything can fail, so that the uninstall always finds
+    // the installation folder.
+    AppSettings.ProgramFolder = FolderOfPath(platform::ExecutablePath());
+    platform::SettingsStore& store = MachineStore();
+    const bool keyExists = SettingsKeyExists(store);
+    AppSettings.SettingsPresent = keyExists;
+    if (keyExists) {
+        SetExistingKeyDefaults(AppSettings);
+        AppSettings.SettingsPresent = true;
+    } else {
+        if (windows_.FirstRunForm->exec() != QDialog::Accepted) {
+            // Nothing written: the terms come up again at the next start.
+            KeelsonApplication::EndProgram();
+            return;
+        }
+        const std::string detected = DetectGameFolder(store);
+        SetFirstStartValues(AppSettings, detected);
+        AppSettings.SettingsPresent = true;
+        SavePathValues(store, AppSettings);
+#ifdef _WIN32
+        const bool canBrowse = false;  // the game's installer records its folder
+#else
+        const bool canBrowse = detected == kUndetectedGameFolder;
+#endif
+        windows_.FirstRunOptionsForm->ShowFolder(AppSettings.UtBasePath, canBrowse);
+        windows_.FirstRunOptionsForm->exec();
+        if (const std::optional<std::string>& picked =
+                windows_.FirstRunOptionsForm->PickedFolder()) {
+            // Recorded as the installer would, and the three file paths follow.
+            RecordGameFolder(store, *picked);
+            SetFirstStartValues(AppSettings, *picked);
+            SavePathValues(store, AppSettings);
+        }
+        AppSettings.PromptToFindExe = false;
+        AppSettings.PromptToFindIni = false;
+        AppSettings.PromptToFindUser = false;
+        AppSettings.ExitOnRunUT = true;
+        SaveFlagValues(store, AppSettings);
+    }
+    LoadPathValues(store, AppSettings);
+    LoadFlagValues(store, AppSettings);
+}
+
+void TMainMenuForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TMainMenuForm::FormClose() {
+    // The endings that must not save (the uninstall, the refused terms)
+    // never get here through Qt's own closing of the windows either.
+    if (KeelsonApplication::Ending() || !AppSettings.SettingsPresent) {
+        return;
+    }
+    // A failed save is shown, and the window closes all the same: the user
+    // must always be able to leave.
+    try {
+        SaveSettings(MachineStore(), AppSettings);
+    } catch (...) {
+        desktop::ShowError(this, MessageOfCurrentException());
+    }
+}
+
+void TMainMenuForm::ConfigSPsBtnClick() {
+    windows_.SvPackForm->exec();
+}
+
+void TMainMenuForm::Button1Click() {
+    windows_.BotLibForm->exec();
+}
+
+void TMainMenuForm::OptionsBtnClick() {
+    windows_.OptionsForm->EditOptions();
+}
+
+void TMainMenuForm::AboutBtnClick() {
+    windows_.AboutBox->exec();
+}
+
+void TMainMenuForm::ExitBtnClick() {
+    close();
+}
+
+void TMainMenuForm::RunUTBtnClick() {
+    const std::string exe = GetGameExePath();
+    if (!desktop::GameFileFound(this, exe)) {
+        return;
+    }
+    std::string reason;
+    if (!desktop::StartProgram(exe, "", FolderOfPath(exe), kShowNormal, &reason)) {
+        // Nothing was started: say so, and why, and stay.
+        throw KeelsonError("Cannot start the game " + exe + "." +
+                           (reason.empty() ? std::string() : "\n" + reason));
+    }
+    if (!AppSettings.ExitOnRunUT) {
+        return;
+    }
+    // Settings corrected in this run are kept, as closing the window would.
+    if (AppSettings.SettingsPresent) {
+        try {
+            SaveSettings(MachineStore(), AppSettings);
+        } catch (...) {
+            desktop::ShowError(this, MessageOfCurrentException());
+        }
+    }
+    KeelsonApplication::EndProgram();
+}
+
+}  // namespace keelson

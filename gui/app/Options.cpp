@@ -1,0 +1,246 @@
+#include "gui/app/Options.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <optional>
+#include <string>
+
+#include "gui/app/Desktop.h"
+#include "gui/app/KeelsonApplication.h"
+#include "core/settings/MachineStore.h"
+#include "core/settings/Settings.h"
+#include "gui/app/Win1252.h"
+#include "gui/app/WindowKeys.h"
+#include "gui/app/WindowLook.h"
+#include "core/common/UTSharedUtils1.h"
+#include "platform/FileSystem.h"
+
+namespace keelson {
+
+const char* const kUninstallQuestion =
+    "Remove Registry entries? When this uninstall finishes, you may delete the Keelson "
+    "installation folder";
+
+const char* const kSettingsRemoved = "Keelson's settings have been removed.";
+const char* const kRemoveThePackage =
+    "Keelson was installed by the package manager: remove it with \"apt remove keelson\".";
+
+namespace {
+
+QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
+    auto* label = new QLabel(Caption(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(x, y, width, 14);
+    return label;
+}
+
+QLineEdit* AddEdit(QWidget* parent, const char* name, int x, int y, int width) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(x, y, width, 21);
+    return edit;
+}
+
+QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* text, int x, int y,
+                       int width) {
+    auto* box = new QCheckBox(Caption(text), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(x, y, width, 17);
+    return box;
+}
+
+QPushButton* AddBrowse(QWidget* parent, const char* name, int x, int y) {
+    auto* button = new QPushButton(Caption("Browse..."), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, y, 75, 23);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A Browse button: the path the getter answers lands in the box only when
+// a file exists there.
+void BrowseInto(QLineEdit* edit, const std::string& path) {
+    if (GameFileExists(path)) {
+        edit->setText(FromPath(path));
+    }
+}
+
+}  // namespace
+
+TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("OptionsForm"));
+    setWindowTitle(Caption("Options & Uninstall -- Keelson"));
+    SetTitleButtons(this, TitleButtons::CloseOnly);
+    setFont(DialogFont(11));
+    FixClientSize(this, 466, 383);
+
+    GroupBox1 = new QGroupBox(Caption("Paths"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 6, 450, 300);
+
+    constexpr int kLeft = 10;
+    constexpr int kFull = 430;
+    constexpr int kWithBrowse = 348;
+    constexpr int kBrowseLeft = 365;
+    Label1 = AddLabel(GroupBox1, "Label1",
+                      "Unreal Tournament base folder (defaults to c:\\UnrealTournament)", kLeft, 20,
+                      kFull);
+    UtBaseEdit = AddEdit(GroupBox1, "UtBaseEdit", kLeft, 36, kFull);
+
+    Label3 =
+        AddLabel(GroupBox1, "Label3",
+                 "Unreal Tournament system INI (usually <UT folder>\\System\\UnrealTournament.ini)",
+                 kLeft, 66, kFull);
+    UTIniEdit = AddEdit(GroupBox1, "UTIniEdit", kLeft, 82, kWithBrowse);
+    browseUTIbtn = AddBrowse(GroupBox1, "browseUTIbtn", kBrowseLeft, 81);
+    UtIniPromptCheckbox =
+        AddCheckBox(GroupBox1, "UtIniPromptCheckbox",
+                    "Prompt for system INI location when needed *", kLeft, 106, kFull);
+
+    Label4 = AddLabel(GroupBox1, "Label4",
+                      "Unreal Tournament user INI (usually <UT folder>\\System\\User.ini)", kLeft,
+                      132, kFull);
+    UTuseredit = AddEdit(GroupBox1, "UTuseredit", kLeft, 148, kWithBrowse);
+    browseUTUbtn = AddBrowse(GroupBox1, "browseUTUbtn", kBrowseLeft, 147);
+    UtUserPromptCheckbox =
+        AddCheckBox(GroupBox1, "UtUserPromptCheckbox", "Prompt for user INI location when needed *",
+                    kLeft, 172, kFull);
+
+    Label5 =
+        AddLabel(GroupBox1, "Label5",
+                 "Unreal Tournament executable (usually <UT folder>\\System\\UnrealTournament.exe)",
+                 kLeft, 198, kFull);
+    UtExeEdit = AddEdit(GroupBox1, "UtExeEdit", kLeft, 214, kWithBrowse);
+    browseUTExeBtn = AddBrowse(GroupBox1, "browseUTExeBtn", kBrowseLeft, 213);
+    UtExePromptCheckbox =
+        AddCheckBox(GroupBox1, "UtExePromptCheckbox",
+                    "Prompt for executable location when needed *", kLeft, 238, kFull);
+
+    Label2 = new QLabel(GroupBox1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(kLeft, 262, kFull, 30);
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setText(
+        Caption("* If one of the \"Prompt for location\" boxes is ticked, its corresponding "
+                "filename will be used as the default. This option will be unnecessary for most "
+                "users."));
+
+    AutoExitCheckbox =
+        AddCheckBox(this, "AutoExitCheckbox", "Exit automatically when running Unreal Tournament",
+                    16, 316, 430);
+
+    BitBtn1 = new QPushButton(Picture(QStringLiteral("trash")), Caption("&Uninstall from Registry"),
+                              this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(8, 349, 157, 26);
+    BitBtn1->setAutoDefault(false);
+
+    BitBtn5 = new QPushButton(Picture(QStringLiteral("tick")), Caption("OK"), this);
+    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
+    BitBtn5->setGeometry(302, 349, 75, 26);
+    BitBtn5->setDefault(true);
+
+    // Esc and the close box reject the dialog, as Cancel does.
+    BitBtn4 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Cancel"), this);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->setGeometry(383, 349, 75, 26);
+    BitBtn4->setAutoDefault(false);
+
+    desktop::Connect(browseUTIbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTIbtnClick);
+    desktop::Connect(browseUTUbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTUbtnClick);
+    desktop::Connect(browseUTExeBtn, &QPushButton::clicked, this,
+                     &TOptionsForm::browseUTExeBtnClick);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &TOptionsForm::BitBtn1Click);
+    desktop::Connect(BitBtn5, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
+    UseWindowKeys(this);
+}
+
+void TOptionsForm::EditOptions() {
+    UtBaseEdit->setText(FromPath(AppSettings.UtBasePath));
+    UTuseredit->setText(FromPath(AppSettings.PathToUtUserIni));
+    UtUserPromptCheckbox->setChecked(AppSettings.PromptToFindUser);
+    UTIniEdit->setText(FromPath(AppSettings.PathToUtSysIni));
+    UtIniPromptCheckbox->setChecked(AppSettings.PromptToFindIni);
+    UtExeEdit->setText(FromPath(AppSettings.PathToUtExe));
+    UtExePromptCheckbox->setChecked(AppSettings.PromptToFindExe);
+    AutoExitCheckbox->setChecked(AppSettings.ExitOnRunUT);
+
+    if (exec() != QDialog::Accepted) {
+        return;
+    }
+    // Stored as typed: nothing trimmed or tested, and a new base folder
+    // leaves the three file paths alone. A box left as it was keeps its bytes.
+    AppSettings.UtBasePath = PathOfBox(UtBaseEdit->text(), AppSettings.UtBasePath);
+    AppSettings.PathToUtUserIni = PathOfBox(UTuseredit->text(), AppSettings.PathToUtUserIni);
+    AppSettings.PromptToFindUser = UtUserPromptCheckbox->isChecked();
+    AppSettings.PathToUtSysIni = PathOfBox(UTIniEdit->text(), AppSettings.PathToUtSysIni);
+    AppSettings.PromptToFindIni = UtIniPromptCheckbox->isChecked();
+    AppSettings.PathToUtExe = PathOfBox(UtExeEdit->text(), AppSettings.PathToUtExe);
+    AppSettings.PromptToFindExe = UtExePromptCheckbox->isChecked();
+    AppSettings.ExitOnRunUT = AutoExitCheckbox->isChecked();
+}
+
+// The getters go by the prompt flags in the settings, not by the boxes of
+// this window: a box ticked here counts only after OK.
+void TOptionsForm::browseUTIbtnClick() {
+    BrowseInto(UTIniEdit, GetSystemIniPath());
+}
+void TOptionsForm::browseUTUbtnClick() {
+    BrowseInto(UTuseredit, GetUserIniPath());
+}
+void TOptionsForm::browseUTExeBtnClick() {
+    BrowseInto(UtExeEdit, GetGameExePath());
+}
+
+void TOptionsForm::BitBtn1Click() {
+    UninstallFromRegistry();
+}
+
+void TOptionsForm::UninstallFromRegistry() {
+    if (!desktop::Confirm(this, "Confirm", kUninstallQuestion, "&Yes", "Cancel")) {
+        return;
+    }
+    std::optional<std::string> failure;
+    try {
+        RemoveSettingsKeys(MachineStore());
+    } catch (...) {
+        failure = MessageOfCurrentException();
+    }
+    // Whatever became of the keys, the user is shown the folder to delete,
+    // or, where the package manager installed the program (a system folder
+    // the user cannot delete), told to remove the package.
+    const std::string programFolder = GetProgramFolder();
+    const std::string parent = programFolder + platform::kPathSeparator + "..";
+    const bool packaged = RunsFromSystemPackage(programFolder);
+    std::string reason;
+    const bool shown =
+        packaged || desktop::StartProgram("explorer", parent, "c:\\windows", kShowNormal, &reason);
+    if (failure) {
+        desktop::ShowError(this, *failure);
+    }
+    if (packaged) {
+        desktop::ShowMessage(this, (failure ? std::string() : std::string(kSettingsRemoved) + " ") +
+                                       kRemoveThePackage);
+    } else if (!shown) {
+        desktop::ShowError(this, "No file manager could be started to show " + parent +
+                                     ": delete the Keelson installation folder " + programFolder +
+                                     " yourself" +
+                                     (reason.empty() ? std::string() : "\n" + reason));
+    }
+    // Ends without closing the main window, so the removed key is not saved
+    // again. This window's exec returns as cancelled and stores nothing.
+    KeelsonApplication::EndProgram();
+}
+
+void TOptionsForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+}
+
+}  // namespace keelson

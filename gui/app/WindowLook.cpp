@@ -1,0 +1,79 @@
+#include "gui/app/WindowLook.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStringList>
+#include <QWidget>
+
+#include "gui/app/Win1252.h"
+
+// Outside the namespace, as Qt's macro needs.
+static void InitPictureResources() {
+    Q_INIT_RESOURCE(pictures);
+}
+
+namespace keelson {
+
+void LoadPictures() {
+    InitPictureResources();
+}
+
+QFont ArialFont(int pixelSize, bool bold, bool italic) {
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica")});
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont DialogFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QFont ArialPointFont(int pointSize) {
+    QFont font = ArialFont(12);
+    font.setPointSize(pointSize);
+    return font;
+}
+
+void FixClientSize(QWidget* window, int width, int height) {
+    window->setFixedSize(width, height);
+}
+
+void SetTitleButtons(QWidget* window, TitleButtons buttons) {
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                            Qt::MSWindowsFixedSizeDialogHint;
+    flags |= buttons == TitleButtons::CloseAndMinimise ? Qt::Window : Qt::Dialog;
+    if (buttons == TitleButtons::CloseAndMinimise) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    window->setWindowFlags(flags);
+}
+
+void CentreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    QRect area = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    window->move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+QIcon Picture(const QString& name) {
+    return QIcon(QStringLiteral(":/pictures/%1.png").arg(name));
+}
+
+QString Caption(const char* text) {
+    return FromAnsi(text);
+}
+
+}  // namespace keelson

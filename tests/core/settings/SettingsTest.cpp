@@ -1,0 +1,464 @@
+#include "core/settings/Settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cstdio>
+#include <fstream>
+
+#include <filesystem>
+
+#include "core/common/Errors.h"
+#include "platform/posix/FileSettingsStore.h"
+#include "tests/support/TempDir.h"
+
+namespace keelson {
+namespace {
+
+using platform::SettingsStore;
+using test::ReadBytes;
+using test::TempDir;
+
+constexpr const char* kSettingsFolder = "registry/Software/Brindlewood/Keelson/1";
+constexpr const char* kInstallerFolder =
+    "registry/Software/Unreal Technology/Installed Apps/UnrealTournament";
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::unique_ptr<SettingsStore> store = platform::OpenFileStore(dir.File("registry"));
+
+    std::string WriteSettings(const std::string& values) {
+        return dir.Write(std::string(kSettingsFolder) + "/values.reg", values);
+    }
+    std::string SettingsFile() const {
+        return dir.File(std::string(kSettingsFolder) + "/values.reg");
+    }
+
+    // What the start-up does when the settings key exists.
+    TAppSettings LoadExisting() {
+        TAppSettings settings;
+        SetExistingKeyDefaults(settings);
+        LoadPathValues(*store, settings);
+        LoadFlagValues(*store, settings);
+        return settings;
+    }
+};
+
+TEST_F(SettingsTest, ExistingKeyDefaultsAndFirstStartValues) {
+    TAppSettings settings;
+    SetExistingKeyDefaults(settings);
+    EXPECT_EQ(settings.UtBasePath, "c:\\unrealtournament");
+    EXPECT_EQ(settings.PathToUtSysIni, "c:\\unrealtournament/System/UnrealTournament.ini");
+    EXPECT_EQ(settings.PathToUtUserIni, "c:\\unrealtournament/System/User.ini");
+    EXPECT_EQ(settings.PathToUtExe, "c:\\unrealtournament/System/UnrealTournament.exe");
+    EXPECT_FALSE(settings.PromptToFindExe || settings.PromptToFindIni || settings.PromptToFindUser);
+    EXPECT_TRUE(settings.ExitOnRunUT);
+
+    TAppSettings first;
+    first.PromptToFindIni = true;
+    first.ExitOnRunUT = false;
+    SetFirstStartValues(first, "/games/ut/");
+    // The base is used unchanged: a trailing separator gives two in a row.
+    EXPECT_EQ(first.PathToUtSysIni, "/games/ut//System/UnrealTournament.ini");
+    EXPECT_FALSE(first.PromptToFindIni);
+    EXPECT_TRUE(first.ExitOnRunUT);
+}
+
+TEST_F(SettingsTest, KeyExistsOnlyWhenItCanBeOpenedAndCheckingCreatesNothing) {
+    EXPECT_FALSE(SettingsKeyExists(*store));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("registry")));
+    std::filesystem::create_directories(dir.File(kSettingsFolder));
+    EXPECT_TRUE(SettingsKeyExists(*store));
+    // A key the user may only read still counts, and still loads.
+    WriteSettings("\"UtBasePath\"=\"/games/ut\"\n");
+    ::chmod(dir.File(kSettingsFolder).c_str(), 0555);
+    EXPECT_TRUE(SettingsKeyExists(*store));
+    EXPECT_EQ(LoadExisting().UtBasePath, "/games/ut");
+}
+
+TEST_F(SettingsTest, EmptyKeyKeepsDefaultsAndSomeValuesLoadOverThem) {
+    std::filesystem::create_directories(dir.File(kSettingsFolder));
+    TAppSettings empty = LoadExisting();
+    EXPECT_EQ(empty.UtBasePath, "c:\\unrealtournament");
+    EXPECT_TRUE(empty.ExitOnRunUT);
+
+    WriteSettings(
+        "\"UtBasePath\"=\"/games/"
+        "ut\"\n\"PromptToFindUser\"=dword:00000001\n\"ExitOnRunUT\"=dword:0\n");
+    TAppSettings some = LoadExisting();
+    EXPECT_EQ(some.UtBasePath, "/games/ut");
+    // The file paths are not derived again from a loaded base.
+    EXPECT_EQ(some.PathToUtSysIni, "c:\\unrealtournament/System/UnrealTournament.ini");
+    EXPECT_TRUE(some.PromptToFindUser);
+    EXPECT_FALSE(some.PromptToFindExe);
+    EXPECT_FALSE(some.ExitOnRunUT);
+}
+
+TEST_F(SettingsTest, SaveWritesAllEightInOrderAndLoadsBack) {
+    TAppSettings settings;
+    SetFirstStartValues(settings, "/games/ut");
+    settings.PromptToFindIni = true;
+    SaveSettings(*store, settings);
+    EXPECT_EQ(ReadBytes(SettingsFile()),
+              "\"PathToUtExe\"=\"/games/ut/System/UnrealTournament.exe\"\n"
+              "\"PathToUtSysIni\"=\"/games/ut/System/UnrealTournament.ini\"\n"
+              "\"PathToUtUserIni\"=\"/games/ut/System/User.ini\"\n"
+              "\"UtBasePath\"=\"/games/ut\"\n"
+              "\"PromptToFindExe\"=dword:00000000\n"
+              "\"PromptToFindIni\"=dword:00000001\n"
+              "\"PromptToFindUser\"=dword:00000000\n"
+              "\"ExitOnRunUT\"=dword:00000001\n");
+    TAppSettings loaded = LoadExisting();
+    EXPECT_EQ(loaded.PathToUtUserIni, settings.PathToUtUserIni);
+    EXPECT_TRUE(loaded.PromptToFindIni);
+}
+
+TEST_F(SettingsTest, AnyNonZeroFlagIsTrueAndIsWrittenBackAsOne) {
+    WriteSettings("\"PromptToFindExe\"=dword:00000002\n\"ExitOnRunUT\"=hex(4):00,01\n");
+    TAppSettings settings = LoadExisting();
+    EXPECT_TRUE(settings.PromptToFindExe);
+    EXPECT_TRUE(settings.ExitOnRunUT);
+    SaveFlagValues(*store, settings);
+    EXPECT_EQ(ReadBytes(SettingsFile()),
+              "\"PromptToFindExe\"=dword:00000001\n\"ExitOnRunUT\"=dword:00000001\n"
+              "\"PromptToFindIni\"=dword:00000000\n\"PromptToFindUser\"=dword:00000000\n");
+}
+
+TEST_F(SettingsTest, ExpandableTextIsTakenUnexpandedUpToItsFirstNul) {
+    // "%HOME%\ut" as REG_EXPAND_SZ, and a REG_SZ with bytes after its NUL.
+    WriteSettings(
+        "\"UtBasePath\"=hex(2):25,48,4f,4d,45,25,5c,75,74,00\n\"PathToUtExe\"=hex(1):61,00,62,"
+        "00\n");
+    TAppSettings settings = LoadExisting();
+    EXPECT_EQ(settings.UtBasePath, "%HOME%\\ut");
+    EXPECT_EQ(settings.PathToUtExe, "a");
+}
+
+TEST_F(SettingsTest, WrongTypeStopsTheLoadAtThatValue) {
+    WriteSettings(
+        "\"PathToUtExe\"=\"/games/ut/ut.exe\"\n\"PathToUtSysIni\"=dword:00000001\n"
+        "\"PathToUtUserIni\"=\"/games/ut/User.ini\"\n");
+    TAppSettings settings;
+    SetExistingKeyDefaults(settings);
+    try {
+        LoadPathValues(*store, settings);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Invalid data type for 'PathToUtSysIni'");
+    }
+    EXPECT_EQ(settings.PathToUtExe, "/games/ut/ut.exe");                          // read before it
+    EXPECT_EQ(settings.PathToUtUserIni, "c:\\unrealtournament/System/User.ini");  // after it
+}
+
+TEST_F(SettingsTest, FlagOfTheWrongTypeOrTooLarge) {
+    struct Case {
+        const char* values;
+        const char* message;
+    } cases[] = {
+        {"\"PromptToFindIni\"=dword:1\n\"ExitOnRunUT\"=\"1\"\n",
+         "Invalid data type for 'ExitOnRunUT'"},
+        {"\"PromptToFindIni\"=dword:1\n\"PromptToFindUser\"=hex(4):01,00,00,00,00\n",
+         "Failed to get data for 'PromptToFindUser'"},
+        {"\"PromptToFindIni\"=dword:1\n\"PromptToFindUser\"=hex(3):01,00,00,00,00,00,00,00\n",
+         "Failed to get data for 'PromptToFindUser'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values);
+        WriteSettings(c.values);
+        TAppSettings settings;
+        SetExistingKeyDefaults(settings);
+        settings.ExitOnRunUT = false;
+        try {
+            LoadFlagValues(*store, settings);
+            FAIL() << "no error";
+        } catch (const RegistryError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_TRUE(settings.PromptToFindIni);
+        EXPECT_FALSE(settings.ExitOnRunUT);
+    }
+}
+
+TEST_F(SettingsTest, StoreThatCannotBeWrittenStopsTheSaveAtTheFirstValue) {
+    std::filesystem::create_directories(dir.File("registry"));
+    ::chmod(dir.File("registry").c_str(), 0555);
+    TAppSettings settings;
+    SetExistingKeyDefaults(settings);
+    try {
+        SavePathValues(*store, settings);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for 'PathToUtExe'");
+    }
+    try {
+        SaveSettings(*store, settings);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for 'PathToUtExe'");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("registry/Software")));
+}
+
+// A store that refuses to write one value name, so that a save can be seen
+// stopping in the middle.
+class RefusingStore : public SettingsStore {
+  public:
+    RefusingStore(SettingsStore& inner, std::string refused)
+        : inner_(inner), refused_(std::move(refused)) {}
+    std::unique_ptr<platform::SettingsKey> Open(const std::string& path, Access access) override {
+        return inner_.Open(path, access);
+    }
+    std::unique_ptr<platform::SettingsKey> Create(const std::string& path) override {
+        auto key = inner_.Create(path);
+        return key ? std::make_unique<Key>(std::move(key), refused_) : nullptr;
+    }
+    std::string Describe() const override { return inner_.Describe(); }
+
+  private:
+    struct Key : platform::SettingsKey {
+        Key(std::unique_ptr<platform::SettingsKey> k, std::string r)
+            : inner(std::move(k)), refused(std::move(r)) {}
+        std::optional<platform::StoredValue> Query(const std::string& n) override {
+            return inner->Query(n);
+        }
+        bool Set(const std::string& n, const platform::StoredValue& v) override {
+            return n != refused && inner->Set(n, v);
+        }
+        std::size_t SubkeyCount() override { return inner->SubkeyCount(); }
+        bool DeleteSubkeyTree(const std::string& n) override { return inner->DeleteSubkeyTree(n); }
+        std::unique_ptr<platform::SettingsKey> inner;
+        std::string refused;
+    };
+    SettingsStore& inner_;
+    std::string refused_;
+};
+
+TEST_F(SettingsTest, SaveStopsAtTheFirstValueNotWritten) {
+    RefusingStore refusing(*store, "PathToUtUserIni");
+    TAppSettings settings;
+    SetFirstStartValues(settings, "/games/ut");
+    try {
+        SaveSettings(refusing, settings);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for 'PathToUtUserIni'");
+    }
+    EXPECT_EQ(ReadBytes(SettingsFile()),
+              "\"PathToUtExe\"=\"/games/ut/System/UnrealTournament.exe\"\n"
+              "\"PathToUtSysIni\"=\"/games/ut/System/UnrealTournament.ini\"\n");
+}
+
+TEST_F(SettingsTest, UnparsableValuesFileIsNotOverwrittenByTheDefaults) {
+    const std::string broken = "\"UtBasePath\"=\"/games/ut\"\nExitOnRunUT=1\n";
+    WriteSettings(broken);
+    TAppSettings settings;
+    SetExistingKeyDefaults(settings);
+    EXPECT_THROW(LoadPathValues(*store, settings), RegistryError);
+    try {
+        SaveSettings(*store, settings);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr(SettingsFile()));
+    }
+    EXPECT_EQ(ReadBytes(SettingsFile()), broken);
+}
+
+TEST_F(SettingsTest, DetectsTheGameFolderFromTheInstallersKey) {
+    EXPECT_EQ(DetectGameFolder(*store), "c:\\UnrealTournament");  // no key
+    std::filesystem::create_directories(dir.File(kInstallerFolder));
+    EXPECT_EQ(DetectGameFolder(*store), "c:\\UnrealTournament");  // no value
+    dir.Write(std::string(kInstallerFolder) + "/values.reg", "\"Folder\"=\"\"\n");
+    EXPECT_EQ(DetectGameFolder(*store), "c:\\UnrealTournament");  // empty
+    dir.Write(std::string(kInstallerFolder) + "/values.reg", "\"folder\"=\"/opt/ut\"\n");
+    EXPECT_EQ(DetectGameFolder(*store), "/opt/ut");
+    dir.Write(std::string(kInstallerFolder) + "/values.reg", "\"Folder\"=dword:00000001\n");
+    try {
+        DetectGameFolder(*store);
+        FAIL() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Invalid data type for 'Folder'");
+    }
+    // The installer's key is only read, even when it may not be written.
+    dir.Write(std::string(kInstallerFolder) + "/values.reg", "\"Folder\"=\"/opt/ut\"\n");
+    ::chmod(dir.File(kInstallerFolder).c_str(), 0555);
+    EXPECT_EQ(DetectGameFolder(*store), "/opt/ut");
+}
+
+class UninstallTest : public SettingsTest {
+  protected:
+    void Make(const std::string& key) {
+        std::filesystem::create_directories(dir.File("registry/" + key));
+    }
+    bool Exists(const std::string& key) {
+        return std::filesystem::exists(dir.File("registry/" + key));
+    }
+};
+
+TEST_F(UninstallTest, RemovesTheSettingsAndTheEmptiedParents) {
+    TAppSettings settings;
+    SetExistingKeyDefaults(settings);
+    SaveSettings(*store, settings);
+    Make("Software/Unreal Technology/Installed Apps/UnrealTournament");
+    RemoveSettingsKeys(*store);
+    EXPECT_FALSE(Exists("Software/Brindlewood"));
+    EXPECT_TRUE(Exists("Software/Unreal Technology/Installed Apps/UnrealTournament"));
+    EXPECT_FALSE(SettingsKeyExists(*store));
+}
+
+TEST_F(UninstallTest, KeepsTheMakerKeyWithAnotherProduct) {
+    Make("Software/brindlewood/KEELSON/1/Deeper");
+    Make("Software/brindlewood/OtherTool/2");
+    RemoveSettingsKeys(*store);
+    EXPECT_FALSE(Exists("Software/brindlewood/KEELSON"));
+    EXPECT_TRUE(Exists("Software/brindlewood/OtherTool/2"));
+}
+
+TEST_F(UninstallTest, KeepsTheProductKeyWithAnotherSubkey) {
+    Make("Software/Brindlewood/Keelson/1");
+    Make("Software/Brindlewood/Keelson/2");
+    RemoveSettingsKeys(*store);
+    EXPECT_FALSE(Exists("Software/Brindlewood/Keelson/1"));
+    EXPECT_TRUE(Exists("Software/Brindlewood/Keelson/2"));
+}
+
+TEST_F(UninstallTest, DeletesNothingWithoutAProductKeyOrWhenTheSettingsCannotGo) {
+    Make("Software/Brindlewood");
+    RemoveSettingsKeys(*store);
+    EXPECT_TRUE(Exists("Software/Brindlewood"));
+    // Settings that cannot be deleted keep everything above them.
+    Make("Software/Brindlewood/Keelson/1");
+    ::chmod(dir.File("registry/Software/Brindlewood/Keelson").c_str(), 0555);
+    RemoveSettingsKeys(*store);
+    EXPECT_TRUE(Exists("Software/Brindlewood/Keelson/1"));
+}
+
+class FakePrompter : public PathPrompter {
+  public:
+    std::optional<std::string> answer;
+    std::vector<FilePrompt> asked;
+    std::optional<std::string> AskForFile(const FilePrompt& prompt) override {
+        asked.push_back(prompt);
+        return answer;
+    }
+};
+
+// Beside the executable (a build folder, an unpacked copy) first, then as
+// installed under a prefix: PREFIX/bin/keelson, PREFIX/share/keelson/presets.
+TEST_F(SettingsTest, PresetsFolderBesideTheProgramThenInstalled) {
+    std::filesystem::create_directories(dir.File("build/presets"));
+    std::filesystem::create_directories(dir.File("build/bin"));
+    std::filesystem::create_directories(dir.File("prefix/bin"));
+    std::filesystem::create_directories(dir.File("prefix/share/keelson/presets"));
+    std::filesystem::create_directories(dir.File("both/bin/presets"));
+    std::filesystem::create_directories(dir.File("both/share/keelson/presets"));
+    std::filesystem::create_directories(dir.File("none/bin"));
+    dir.Write("file/bin/presets", "not a folder");
+    dir.Write("file/share/keelson/presets/Mod.ut_pre", "Mod\n\n\nBotPack\n");
+    struct Case {
+        const char* programFolder;
+        const char* found;
+    } cases[] = {
+        {"build", "build/presets"},
+        {"prefix/bin", "prefix/share/keelson/presets"},
+        {"both/bin", "both/bin/presets"},
+        {"none/bin", "none/bin/presets"},  // neither: the dialog opens where it can
+        {"file/bin", "file/share/keelson/presets"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PresetsFolderOf(dir.File(c.programFolder)), dir.File(c.found)) << c.programFolder;
+    }
+    TAppSettings saved = AppSettings;
+    AppSettings.ProgramFolder = dir.File("prefix/bin");
+    EXPECT_EQ(GetPresetsFolder(), dir.File("prefix/share/keelson/presets"));
+    AppSettings = saved;
+}
+
+TEST(Uninstall, OnlyTheSystemsOwnFoldersAreLeftToThePackageManager) {
+    struct Case {
+        const char* programFolder;
+        bool packaged;
+    } cases[] = {
+        {"/usr/bin", true},          {"/usr/games", true},    {"/usr/lib/keelson", true},
+        {"/usr/local/bin", false},   {"/usr/local", false},   {"/usr", false},
+        {"/usrlocal/bin", false},    {"/opt/keelson", false}, {"/home/me/keelson/build", false},
+        {"/home/me/usr/bin", false},
+    };
+    for (const Case& c : cases) {
+#ifdef __linux__
+        EXPECT_EQ(RunsFromSystemPackage(c.programFolder), c.packaged) << c.programFolder;
+#else
+        EXPECT_FALSE(RunsFromSystemPackage(c.programFolder)) << c.programFolder;
+#endif
+    }
+}
+
+class GetterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_ = AppSettings;
+        SetExistingKeyDefaults(AppSettings);
+        AppSettings.PathToUtSysIni = "/games/ut/System/UnrealTournament.ini";
+    }
+    void TearDown() override {
+        AppSettings = saved_;
+        SetPathPrompter(nullptr);
+    }
+
+  private:
+    TAppSettings saved_;
+};
+
+TEST_F(GetterTest, WithThePromptOffTheStoredPathIsAnsweredUntouched) {
+    FakePrompter prompter;
+    SetPathPrompter(&prompter);
+    AppSettings.PathToUtUserIni = "";
+    EXPECT_EQ(GetSystemIniPath(), "/games/ut/System/UnrealTournament.ini");
+    EXPECT_EQ(GetUserIniPath(), "");
+    EXPECT_EQ(GetGameExePath(), "c:\\unrealtournament/System/UnrealTournament.exe");
+    EXPECT_EQ(GetGameFolder(), "c:\\unrealtournament");
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(GetterTest, WithThePromptOnTheUserIsAskedEveryTime) {
+    AppSettings.PromptToFindIni = true;
+    AppSettings.PromptToFindExe = true;
+    EXPECT_EQ(GetSystemIniPath(), "<cancelled>");  // no prompter yet
+    FakePrompter prompter;
+    SetPathPrompter(&prompter);
+    prompter.answer = "/elsewhere/UT.ini";
+    EXPECT_EQ(GetSystemIniPath(), "/elsewhere/UT.ini");
+    EXPECT_EQ(AppSettings.PathToUtSysIni, "/games/ut/System/UnrealTournament.ini");
+    prompter.answer.reset();
+    EXPECT_EQ(GetSystemIniPath(), "<cancelled>");
+    EXPECT_EQ(GetGameExePath(), "<cancelled>");
+    // A cancel names no file, even where a file of that name exists.
+    {
+        std::ofstream("<cancelled>") << "x";
+        EXPECT_FALSE(GameFileExists(GetSystemIniPath()));
+        std::remove("<cancelled>");
+        prompter.asked.pop_back();
+    }
+    ASSERT_EQ(prompter.asked.size(), 3u);
+    const FilePrompt& again = prompter.asked[1];
+    EXPECT_EQ(again.title, "Select UT system INI");
+    EXPECT_EQ(again.fileName, "/games/ut/System/UnrealTournament.ini");
+    EXPECT_EQ(again.filter, "UT system INI (*.ini)|*.ini");
+    EXPECT_EQ(again.defaultExt, "ini");
+    EXPECT_EQ(again.initialFolder, "/games/ut/System");
+    EXPECT_EQ(prompter.asked[2].title, "Select UT executable");
+#ifdef _WIN32
+    EXPECT_EQ(prompter.asked[2].filter, "UT executable (*.exe)|*.exe");
+    EXPECT_EQ(prompter.asked[2].defaultExt, "exe");
+#else
+    // Linux installs start the game with ut-bin, ucc-bin or ut.
+    EXPECT_EQ(prompter.asked[2].filter,
+              "UT executable (*.exe ut-bin ucc-bin ut)|*.exe;ut-bin;ucc-bin;ut|"
+              "Programs (files with execute permission)|*");
+    EXPECT_EQ(prompter.asked[2].defaultExt, "");
+#endif
+}
+
+}  // namespace
+}  // namespace keelson

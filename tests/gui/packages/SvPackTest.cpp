@@ -1,0 +1,582 @@
+// The Server Packages Editor and the missing-modification notice, through
+// their controls, on game folders that the cases make.
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QToolTip>
+#include <filesystem>
+
+#include "gui/app/Desktop.h"
+#include "gui/app/MainMenu.h"
+#include "core/settings/Settings.h"
+#include "gui/app/Win1252.h"
+#include "gui/packages/SvPack.h"
+#include "core/packages/SvPackFiles.h"
+#include "gui/packages/YouDontHaveMod.h"
+#include "tests/gui/WindowTest.h"
+
+using namespace keelson;
+using namespace keelson::test;
+namespace hooks = keelson::desktop::testing;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const char* const kPaths =
+    "[Core.System]\r\nPaths=../System/*.u\r\nPaths=../Textures/*.utx\r\nPaths=../Sounds/*.uax\r\n"
+    "\r\n";
+
+// The editor of a normal start, shown (not modally) so that its controls
+// take clicks and keys.
+class Editor {
+  public:
+    Editor() {
+        start.StartNormally();
+        form = start.Windows().SvPackForm.get();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+    }
+    ~Editor() { form->hide(); }
+
+    // Rewrites the system INI: the Paths section above and an engine
+    // section with these ServerPackages.
+    std::string WriteIni(const Names& packages, const std::string& extra = "") {
+        std::string text = kPaths + extra + "[Engine.GameEngine]\r\nCacheSizeMegs=4\r\n";
+        for (const std::string& name : packages) {
+            text += "ServerPackages=" + name + "\r\n";
+        }
+        return start.Folder().Write("game/System/UnrealTournament.ini", text);
+    }
+    std::string IniPath() const { return start.GameFile("System/UnrealTournament.ini"); }
+
+    QListView* List() const { return form->findChild<QListView*>("PackList"); }
+    QComboBox* Method() const { return form->findChild<QComboBox*>("TextFilterMethodComboBox"); }
+    QLineEdit* FilterText() const { return form->findChild<QLineEdit*>("TextFilterEdit"); }
+
+    // What the list box shows, which must be the window's package list.
+    Names Shown() const {
+        Names shown;
+        QAbstractItemModel* model = List()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            shown.push_back(ToAnsi(model->index(row, 0).data().toString()));
+        }
+        if (shown != form->Packages().Entries()) {
+            qWarning("the list box is out of step with the package list");
+            return {"<out of step>"};
+        }
+        return shown;
+    }
+    void Select(std::initializer_list<int> rows) const {
+        for (int row : rows) {
+            QRect place = List()->visualRect(List()->model()->index(row, 0));
+            QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              place.center());
+        }
+    }
+    int SelectedCount() const {
+        return static_cast<int>(List()->selectionModel()->selectedRows().size());
+    }
+
+    ProgramStart start;
+    TSvPackForm* form = nullptr;
+};
+
+const hooks::Shown* LastDialog() {
+    const auto& shown = hooks::ShownSoFar();
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+        if (it->kind == hooks::Kind::Open) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+QString LabelText(QWidget* window, const char* name) {
+    auto* label = window->findChild<QLabel*>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<no label>");
+}
+
+}  // namespace
+
+class SvPackTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void theGroupsAddEachNameOnce();
+    void loadingAppendsAndSavingWritesTheList();
+    void savingProblemsAreShownAndWriteNothing();
+    void iniButtonsChangeNothingWithoutASystemIni();
+    void browseButtonsSetTheirDialogAfreshAndAddThePickedPackage();
+    void theTextFilterMethods();
+    void removeSelected();
+    void removeMissingFindsFilesWhateverTheirCase();
+    void presets();
+    void theListStaysBetweenShowingsAndEscapeClosesIt();
+    void aThousandsLongListStaysInStepWithScatteredRemovals();
+    void assistiveTechnologySeesEveryControlByItsCaption();
+};
+
+void SvPackTest::theGroupsAddEachNameOnce() {
+    {
+        Editor e;
+        for (int i = 0; i < 2; ++i) {
+            Click(e.form, "AddUTPkgsBtn");
+            Click(e.form, "AddBonusPackBtn");
+        }
+        QCOMPARE(e.Shown(),
+                 (Names{"BotPack", "SoldierSkins", "SGirlSkins", "CommandoSkins", "FCommandoSkins",
+                        "BossSkins", "MultiMesh", "EpicCustomModels", "TSkMSkins", "TNaliMeshSkins",
+                        "TCowMeshSkins", "Relics", "RelicsBindings"}));
+    }
+    // A listed name is one entry equal to it in any letter case, not a part
+    // of a longer name: FCommandoSkins does not hide CommandoSkins.
+    Editor e;
+    e.WriteIni({"FCommandoSkins", "RelicsBindings", "botpack"});
+    Click(e.form, "LoadBtn");
+    Click(e.form, "AddUTPkgsBtn");
+    Click(e.form, "AddBonusPackBtn");
+    QCOMPARE(e.Shown(),
+             (Names{"FCommandoSkins", "RelicsBindings", "botpack", "SoldierSkins", "SGirlSkins",
+                    "CommandoSkins", "BossSkins", "MultiMesh", "EpicCustomModels", "TSkMSkins",
+                    "TNaliMeshSkins", "TCowMeshSkins", "Relics"}));
+}
+
+void SvPackTest::loadingAppendsAndSavingWritesTheList() {
+    Editor e;
+    e.WriteIni({"Alpha", "Beta"});
+    const std::string before = ReadBytes(e.IniPath());
+    // An empty list leaves the system INI as it is.
+    Click(e.form, "SaveBtn");
+    QCOMPARE(ReadBytes(e.IniPath()), before);
+
+    e.form->AddPack("Zulu");
+    Click(e.form, "LoadBtn");
+    Click(e.form, "LoadBtn");
+    QCOMPARE(e.Shown(), (Names{"Zulu", "Alpha", "Beta", "Alpha", "Beta"}));
+    Click(e.form, "SaveBtn");
+    QCOMPARE(ReadBytes(e.IniPath()),
+             std::string(kPaths) +
+                 "[Engine.GameEngine]\r\nCacheSizeMegs=4\r\nServerPackages=Zulu\r\n"
+                 "ServerPackages=Alpha\r\nServerPackages=Beta\r\nServerPackages=Alpha\r\n"
+                 "ServerPackages=Beta\r\n");
+    QVERIFY(hooks::ShownSoFar().empty());
+}
+
+void SvPackTest::savingProblemsAreShownAndWriteNothing() {
+    Editor e;
+    const std::string ini = e.start.Folder().Write("game/System/UnrealTournament.ini", kPaths);
+    Click(e.form, "AddUTPkgsBtn");
+    Click(e.form, "SaveBtn");
+    QCOMPARE(ReadBytes(ini), std::string(kPaths));
+    const auto& shown = hooks::ShownSoFar();
+    QCOMPARE(shown.size(), std::size_t(1));
+    QVERIFY(shown[0].kind == hooks::Kind::Message);
+    QCOMPARE(shown[0].text, std::string("Error: This doesn't seem to be a UT INI file"));
+
+    // A picked file whose name holds a line break cannot be written as one
+    // line: the error box says so, the INI stays whole and the list keeps it.
+    e.WriteIni({"Old"});
+    const std::string before = ReadBytes(e.IniPath());
+    hooks::SetNextFileName(e.start.GameFile("System/Two\nLines.u"));
+    Click(e.form, "AddModBtn");
+    Click(e.form, "SaveBtn");
+    QCOMPARE(ReadBytes(e.IniPath()), before);
+    QVERIFY(hooks::ShownSoFar().back().kind == hooks::Kind::Error);
+    QCOMPARE(e.Shown().size(), std::size_t(7));
+    QCOMPARE(e.Shown().back(), std::string("Two\nLines"));
+}
+
+void SvPackTest::iniButtonsChangeNothingWithoutASystemIni() {
+    Editor e;
+    // The prompt for the system INI, cancelled, names no file.
+    AppSettings.PromptToFindIni = true;
+    Click(e.form, "AddUTPkgsBtn");
+    for (const char* button : {"LoadBtn", "SaveBtn", "RemNonExistBtn"}) {
+        hooks::SetNextFileName(std::nullopt);
+        Click(e.form, button);
+    }
+    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(3));  // the three prompts, nothing else
+    // Without prompting, a configured path where no file is: each says so.
+    AppSettings.PromptToFindIni = false;
+    std::filesystem::remove(e.IniPath());
+    for (const char* button : {"LoadBtn", "SaveBtn", "RemNonExistBtn"}) {
+        Click(e.form, button);
+    }
+    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(6));
+    QCOMPARE(hooks::ShownSoFar().back().text, e.IniPath() + ": File not found.");
+    QCOMPARE(e.Shown().size(), std::size_t(6));
+    QVERIFY(!std::filesystem::exists(e.IniPath()));
+}
+
+void SvPackTest::browseButtonsSetTheirDialogAfreshAndAddThePickedPackage() {
+    Editor e;
+    struct Case {
+        const char* button;
+        std::string pick;    // empty: cancelled
+        const char* folder;  // nothing: the button shows no dialog
+        std::string filter;
+        Names after;
+    };
+    const std::string sys = e.start.GameFile("System");
+    const Names two{"Foo.Bar", "NoExtension"};
+    Names withGroup = two;
+    withGroup.insert(withGroup.end(), kUTStandardPackages.begin(), kUTStandardPackages.end());
+    Names withVoice = withGroup;
+    withVoice.push_back("Voice");
+    const Case cases[] = {
+        {"AddModBtn", sys + "/Foo.Bar.u", "System", kModFilter, {"Foo.Bar"}},
+        {"AddSkinBtn", e.start.GameFile("Textures/NoExtension"), "Textures", kSkinFilter, two},
+        {"AddSoundBtn", "", "System", kSoundFilter, two},
+        {"AddUTPkgsBtn", "", nullptr, "", withGroup},
+        // BotPack is listed now; the folder of the pick plays no part.
+        {"AddModBtn", "/elsewhere/botpack.u", "System", kModFilter, withGroup},
+        {"AddSoundBtn", sys + "/Voice.uax", "System", kSoundFilter, withVoice},
+    };
+    for (const Case& c : cases) {
+        if (c.folder) {
+            hooks::SetNextFileName(c.pick.empty() ? std::nullopt : std::optional(c.pick));
+        }
+        const std::size_t shownBefore = hooks::ShownSoFar().size();
+        Click(e.form, c.button);
+        QCOMPARE(hooks::ShownSoFar().size(), shownBefore + (c.folder ? 1 : 0));
+        if (c.folder) {
+            const hooks::Shown* dialog = LastDialog();
+            QCOMPARE(dialog->title, std::string("Select file to add"));
+            QCOMPARE(dialog->request.initialFolder, e.start.GameFile(c.folder));
+            QCOMPARE(dialog->request.filter, c.filter);
+        }
+        QCOMPARE(e.Shown(), c.after);
+    }
+    QCOMPARE(hooks::UnansweredDialogs(), 0);
+}
+
+void SvPackTest::theTextFilterMethods() {
+    Editor e;
+    QCOMPARE(e.Method()->currentText(), QStringLiteral("is"));
+    QCOMPARE(e.Method()->count(), 4);
+    struct Case {
+        int method;
+        const char* text;
+        Names left;
+    };
+    const Names all{"BotPack", "", "UTSkins", "MyBotSkins", "Relics"};
+    const Case cases[] = {
+        {0, "botpack", {"", "UTSkins", "MyBotSkins", "Relics"}},
+        {0, "", {"BotPack", "UTSkins", "MyBotSkins", "Relics"}},
+        {0, "botpack ", all},  // the text is not trimmed
+        {1, "SKIN", {"BotPack", "", "Relics"}},
+        {1, "", all},
+        {2, "bot", {"BotPack", "MyBotSkins"}},
+        {2, "", {}},
+        {3, "bot", {"", "UTSkins", "MyBotSkins", "Relics"}},
+        {3, "", {}},
+    };
+    for (const Case& c : cases) {
+        e.form->Packages().Clear();
+        for (const std::string& name : all) {
+            e.form->Packages().Append(name);
+        }
+        e.Method()->setCurrentIndex(c.method);
+        e.FilterText()->clear();
+        QTest::keyClicks(e.FilterText(), QString::fromLatin1(c.text));
+        Click(e.form, "TextFilterBtn");
+        QCOMPARE(e.Shown(), c.left);
+        // The method and the text stay for the next press.
+        QCOMPARE(e.Method()->currentIndex(), c.method);
+        QCOMPARE(e.FilterText()->text(), QString::fromLatin1(c.text));
+    }
+    // An empty list is left alone whatever the method.
+    e.form->Packages().Clear();
+    Click(e.form, "TextFilterBtn");
+    QVERIFY(e.Shown().empty());
+}
+
+void SvPackTest::removeSelected() {
+    Editor e;
+    for (const char* name : {"A", "B", "C", "D", "E"}) {
+        e.form->AddPack(name);
+    }
+    Click(e.form, "RemSelBtn");
+    QCOMPARE(e.Shown(), (Names{"A", "B", "C", "D", "E"}));
+    // Click, then Ctrl+click adds to the selection.
+    e.Select({1, 3, 4});
+    QCOMPARE(e.SelectedCount(), 3);
+    Click(e.form, "RemSelBtn");
+    QCOMPARE(e.Shown(), (Names{"A", "C"}));
+    QCOMPARE(e.SelectedCount(), 0);
+    // A drag selects the rows it passes over.
+    QListView* list = e.List();
+    e.form->AddPack("F");
+    const QPoint from = list->visualRect(list->model()->index(0, 0)).center();
+    const QPoint to = list->visualRect(list->model()->index(1, 0)).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, to, list->viewport()->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+    QCOMPARE(e.SelectedCount(), 2);
+    Click(e.form, "RemSelBtn");
+    QCOMPARE(e.Shown(), (Names{"F"}));
+    // Every entry selected (Ctrl+A in the list): the list empties.
+    e.form->AddPack("G");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(e.SelectedCount(), 2);
+    Click(e.form, "RemSelBtn");
+    QVERIFY(e.Shown().empty());
+}
+
+void SvPackTest::removeMissingFindsFilesWhateverTheirCase() {
+    Editor e;
+    const TempDir& dir = e.start.Folder();
+    // A tree copied from Windows: folders and files in any letter case.
+    dir.Write("game/SYSTEM/botpack.U", "x");
+    dir.Write("game/textures/SoldierSkins.utx", "x");
+    dir.Write("game/Sounds/Voice.UAX", "x");
+    std::filesystem::create_directories(e.start.GameFile("Textures/Folder.utx"));
+    dir.Write("game/system/UnrealTournament.ini", kPaths);
+    AppSettings.PathToUtSysIni = e.start.GameFile("system/UnrealTournament.ini");
+    for (const char* name : {"BotPack", "Missing", "soldierskins", "voice", "Folder", ""}) {
+        e.form->Packages().Append(name);
+    }
+    e.Select({0, 1, 3});
+    Click(e.form, "RemNonExistBtn");
+    QCOMPARE(e.Shown(), (Names{"BotPack", "soldierskins", "voice"}));
+    // The entries that stay keep their selection.
+    QCOMPARE(e.SelectedCount(), 2);
+    QVERIFY(hooks::ShownSoFar().empty());
+}
+
+void SvPackTest::presets() {
+    Editor e;
+    const TempDir& dir = e.start.Folder();
+    dir.Write("game/System/ModA.u", "x");
+    dir.Write("game/Textures/ModASkins.utx", "x");
+    e.WriteIni({});
+    const std::string valid = dir.Write("presets/ModA.ut_pre",
+                                        "Mod A\r\nfree text\r\nhttps://example.org/a\r\nModA\r\n"
+                                        "ModASkins\r\n");
+    const std::string shortOne = dir.Write("presets/Short.ut_pre", "Mod\nfree\nModA\n");
+    const std::string missing =
+        dir.Write("presets/Missing.ut_pre", "Mod B\n\nhttps://example.org/b\nModA\nNotThere\n");
+    const std::string noSite = dir.Write("elsewhere/NoSite.ut_pre", "Mod C\r\n\r\n\r\nGone\r\n");
+
+    e.form->AddPack("ModA");
+    hooks::SetNextFileName(valid);
+    Click(e.form, "AddOtherBtn");
+    const hooks::Shown* dialog = LastDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->title, std::string("Load preset"));
+    QCOMPARE(dialog->request.filter, std::string("UT serverpackages presets (*.ut_pre)|*.ut_pre"));
+    QCOMPARE(dialog->request.initialFolder, GetProgramFolder() + "/presets");
+    // A preset adds without looking for duplicates.
+    QCOMPARE(e.Shown(), (Names{"ModA", "ModA", "ModASkins"}));
+
+    hooks::SetNextFileName(shortOne);
+    Click(e.form, "AddOtherBtn");
+    QVERIFY(hooks::ShownSoFar().back().kind == hooks::Kind::Message);
+    QCOMPARE(hooks::ShownSoFar().back().text, "Invalid preset file: " + shortOne);
+
+    // A missing package: nothing added, and the notice names preset, mod
+    // and site; a second one shows its own texts only.
+    QDialog* notice = e.start.Windows().YouDontHaveModForm.get();
+    struct Seen {
+        QString preset, mod, site;
+    };
+    std::vector<Seen> seen;
+    for (const std::string& preset : {missing, noSite}) {
+        WhenModal("YouDontHaveModForm", [&](QWidget* w) {
+            seen.push_back({LabelText(w, "PresetLabel"), LabelText(w, "ModnameLabel"),
+                            LabelText(w, "UrlLabel")});
+            // Enter presses Cancel, the default button.
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        hooks::SetNextFileName(preset);
+        Click(e.form, "AddOtherBtn");
+        QVERIFY(!StepFailed());
+        QVERIFY(!notice->isVisible());
+        QCOMPARE(notice->result(), int(QDialog::Rejected));
+    }
+    QCOMPARE(seen.size(), std::size_t(2));
+    QCOMPARE(seen[0].preset, QStringLiteral("Missing.ut_pre"));
+    QCOMPARE(seen[0].mod, QStringLiteral("Mod B"));
+    QCOMPARE(seen[0].site, QStringLiteral("https://example.org/b"));
+    QCOMPARE(seen[1].preset, QStringLiteral("NoSite.ut_pre"));
+    QCOMPARE(seen[1].mod, QStringLiteral("Mod C"));
+    QCOMPARE(seen[1].site, FromAnsi(kNoWebsiteText));
+    QCOMPARE(e.Shown(), (Names{"ModA", "ModA", "ModASkins"}));
+
+    // Escape closes the notice as cancelled too; a cancelled dialog adds nothing.
+    WhenModal("YouDontHaveModForm", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    hooks::SetNextFileName(missing);
+    Click(e.form, "AddOtherBtn");
+    QVERIFY(!StepFailed());
+    hooks::SetNextFileName(std::nullopt);
+    Click(e.form, "AddOtherBtn");
+    QCOMPARE(e.Shown(), (Names{"ModA", "ModA", "ModASkins"}));
+}
+
+void SvPackTest::theListStaysBetweenShowingsAndEscapeClosesIt() {
+    ProgramStart start;
+    start.StartNormally();
+    QWidget* main = start.Windows().MainMenuForm.get();
+    WhenModal("SvPackForm", [](QWidget* w) {
+        Click(w, "AddBonusPackBtn");
+        auto* method = w->findChild<QComboBox*>("TextFilterMethodComboBox");
+        method->setCurrentIndex(2);
+        QTest::keyClicks(w->findChild<QLineEdit*>("TextFilterEdit"), "Skins");
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    Click(main, "ConfigSPsBtn");
+    QVERIFY(!StepFailed());
+    TSvPackForm* form = start.Windows().SvPackForm.get();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(form->result(), int(QDialog::Accepted));
+    const std::string ini = ReadBytes(start.GameFile("System/UnrealTournament.ini"));
+    WhenModal("SvPackForm", [&](QWidget* w) {
+        QCOMPARE(w->findChild<QComboBox*>("TextFilterMethodComboBox")->currentIndex(), 2);
+        QCOMPARE(w->findChild<QLineEdit*>("TextFilterEdit")->text(), QStringLiteral("Skins"));
+        Click(w, "OKBtn");
+    });
+    Click(main, "ConfigSPsBtn");
+    QVERIFY(!StepFailed());
+    QCOMPARE(form->Packages().Size(), std::size_t(7));
+    // Neither showing nor closing touched the system INI.
+    QCOMPARE(ReadBytes(start.GameFile("System/UnrealTournament.ini")), ini);
+}
+
+void SvPackTest::aThousandsLongListStaysInStepWithScatteredRemovals() {
+    Editor e;
+    Names names;
+    for (int i = 0; i < 3000; ++i) {
+        names.push_back((i % 3 == 0 ? "Skin" : "Mod") + std::to_string(i));
+    }
+    e.WriteIni(names);
+    Click(e.form, "LoadBtn");
+    QCOMPARE(e.Shown().size(), std::size_t(3000));
+    // Every other entry selected, then the skins filtered out: the selected
+    // mods stay selected, and removing them leaves the unselected mods.
+    QItemSelection every;
+    for (int row = 0; row < 3000; row += 2) {
+        every.select(e.List()->model()->index(row, 0), e.List()->model()->index(row, 0));
+    }
+    e.List()->selectionModel()->select(every, QItemSelectionModel::Select);
+    e.Method()->setCurrentIndex(3);
+    QTest::keyClicks(e.FilterText(), "skin");
+    Click(e.form, "TextFilterBtn");
+    QCOMPARE(e.Shown().size(), std::size_t(2000));
+    QCOMPARE(e.SelectedCount(), 1000);
+    Click(e.form, "RemSelBtn");
+    Names left;
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 3 != 0 && i % 2 == 1) {
+            left.push_back("Mod" + std::to_string(i));
+        }
+    }
+    QCOMPARE(e.Shown(), left);
+}
+
+void SvPackTest::assistiveTechnologySeesEveryControlByItsCaption() {
+    Editor e;
+    QAccessible::setActive(true);
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(e.form);
+    QVERIFY(window);
+    QCOMPARE(window->text(QAccessible::Name),
+             QStringLiteral("Server Packages Editor -- Keelson Tools"));
+    struct Expected {
+        QAccessible::Role role;
+        const char* name;
+        const char* description;  // the hint
+        QRect place;              // in the window's client area
+    };
+    const Expected expected[] = {
+        {QAccessible::List,
+         "Packages available to the server",
+         "Click to select a package, drag or Ctrl+click to select multiple packages, press the "
+         "button below to remove them",
+         {0, 128, 177, 209}},
+        {QAccessible::Button, "Remove selected package(s)", "", {0, 344, 177, 25}},
+        {QAccessible::Button,
+         "Remove packages where the file doesn't exist",
+         "",
+         {200, 248, 361, 25}},
+        {QAccessible::ComboBox, "is", "", {208, 296, 97, 21}},
+        {QAccessible::EditableText, "Filter text", "", {312, 296, 161, 21}},
+        {QAccessible::Button, "Remove", "", {480, 296, 75, 25}},
+        {QAccessible::Button, "Add mod, mutator, model (*.u)", "", {392, 128, 177, 25}},
+        {QAccessible::Button,
+         "       Add skin (*skin*.utx)        ",
+         "This filter will find most skins, but you may have to change the filter to *.utx for "
+         "some",
+         {392, 160, 177, 25}},
+        {QAccessible::Button,
+         " Add voicepack (*.u, *.uax)  ",
+         "Some voicepacks need both a *.u file and a *.uax file",
+         {392, 192, 177, 25}},
+        {QAccessible::Button,
+         "UT (v420) standard packages",
+         "If you don't include these packages your server probably won't work",
+         {192, 128, 177, 25}},
+        {QAccessible::Button,
+         "    Epic Bonus Pack (v100)     ",
+         "Add all the packages required for Bonus Pack models and Relics",
+         {192, 160, 177, 25}},
+        {QAccessible::Button,
+         "           Other presets...          ",
+         "Add all the required packages for a mod at once",
+         {192, 192, 177, 25}},
+        {QAccessible::Button, "Load from INI", "", {264, 344, 97, 25}},
+        {QAccessible::Button, "Save to INI", "", {368, 344, 97, 25}},
+        {QAccessible::Button, "Close window", "", {472, 344, 105, 25}},
+    };
+    // Walk the focus chain as a keyboard user would, and ask each control
+    // what assistive technology learns about it.
+    QWidget* control = e.List();
+    control->setFocus();
+    const QPoint origin = e.form->mapToGlobal(QPoint(0, 0));
+    for (const Expected& want : expected) {
+        QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(control);
+        QVERIFY(seen);
+        QCOMPARE(seen->role(), want.role);
+        QCOMPARE(seen->text(QAccessible::Name), QString::fromLatin1(want.name));
+        QCOMPARE(seen->text(QAccessible::Description), QString::fromLatin1(want.description));
+        QCOMPARE(seen->rect().translated(-origin), want.place);
+        control = control->nextInFocusChain();
+        while (control != e.form && control->focusPolicy() == Qt::NoFocus) {
+            control = control->nextInFocusChain();
+        }
+    }
+    // The list's hint comes up over its entries and over its empty space.
+    e.form->AddPack("BotPack");
+    for (QPoint at : {QPoint(20, 5), QPoint(20, 180)}) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, at, e.List()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(e.List()->viewport(), &help);
+        QCOMPARE(QToolTip::text(), e.List()->toolTip());
+    }
+    // The heading and the notice's texts are read as they stand.
+    auto* heading = e.form->findChild<QLabel*>("Label1");
+    QCOMPARE(QAccessible::queryAccessibleInterface(heading)->text(QAccessible::Name),
+             QStringLiteral("Server Packages Editor"));
+    QCOMPARE(heading->geometry(), QRect(208, 0, 369, 36));
+    QVERIFY(!heading->isEnabled() && heading->font().bold() && heading->font().italic());
+    QWidget* notice = e.start.Windows().YouDontHaveModForm.get();
+    QCOMPARE(notice->size(), QSize(479, 225));
+    auto* cancel = notice->findChild<QPushButton*>("BitBtn1");
+    QCOMPARE(QAccessible::queryAccessibleInterface(cancel)->text(QAccessible::Name),
+             QStringLiteral("Cancel"));
+    QVERIFY(cancel->isDefault());
+    for (const char* name : {"PresetLabel", "ModnameLabel", "UrlLabel"}) {
+        auto* label = notice->findChild<QLabel*>(name);
+        QVERIFY(label->font().bold() && !label->wordWrap());
+        QCOMPARE(label->width(), 465);
+    }
+    QAccessible::setActive(false);
+}
+
+KEELSON_WINDOW_TEST_MAIN(SvPackTest)
+#include "SvPackTest.moc"
