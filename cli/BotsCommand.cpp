@@ -11,15 +11,16 @@
 #include <string_view>
 #include <vector>
 
-#include "core/bots/BotFiles.h"
-#include "core/bots/BotFilters.h"
-#include "core/bots/TBigKegOBotsDefine.h"
 #include "cli/Cli.h"
 #include "cli/ExportRules.h"
 #include "cli/Json.h"
-#include "core/settings/StoredPaths.h"
+#include "core/bots/BotFiles.h"
+#include "core/bots/BotFilters.h"
+#include "core/bots/BotLibrary.h"
+#include "core/bots/TBigKegOBotsDefine.h"
 #include "core/common/GameText.h"
 #include "core/common/UTSharedUtils1.h"
+#include "core/settings/StoredPaths.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {
@@ -95,20 +96,6 @@ struct LibraryFile {
     TBigKegOBots roster;
 };
 
-// Appends the complete records of a library's bytes; false when a record
-// is incomplete.
-bool DecodeLibrary(std::string_view bytes, TBigKegOBots& roster) {
-    std::size_t complete = bytes.size() / kBotRecordSize;
-    std::vector<std::unique_ptr<TBotRecord>> bots;
-    bots.reserve(complete);
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t i = 0; i < complete; ++i, in += kBotRecordSize) {
-        bots.push_back(std::make_unique<TBotRecord>(DecodeBotRecord(in)));
-    }
-    roster.AppendAll(std::move(bots));
-    return bytes.size() % kBotRecordSize == 0;
-}
-
 // The library at path; a damaged one is an error ("Read beyond end of
 // file"). With mayBeMissing, a missing file is an empty library.
 LibraryFile ReadLibrary(const std::string& path, bool mayBeMissing = false) {
@@ -121,15 +108,6 @@ LibraryFile ReadLibrary(const std::string& path, bool mayBeMissing = false) {
         throw FileProblem(path, SystemErrorText(kReadBeyondEndOfFile));
     }
     return library;
-}
-
-std::string EncodeLibrary(const TBigKegOBots& roster) {
-    std::string image(static_cast<std::size_t>(roster.Count()) * kBotRecordSize, '\0');
-    auto* out = reinterpret_cast<unsigned char*>(image.data());
-    for (int i = 0; i < roster.Count(); ++i, out += kBotRecordSize) {
-        EncodeBotRecord(roster.Bot(i), out);
-    }
-    return image;
 }
 
 // Saves the roster unless the file holds it already; true when it wrote.

@@ -14,6 +14,7 @@
 #include <map>
 
 #include "core/bots/BotFiles.h"
+#include "core/bots/BotLibrary.h"
 #include "core/bots/TBigKegOBotsDefine.h"
 #include "platform/FileSystem.h"
 

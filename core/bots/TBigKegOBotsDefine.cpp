@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/bots/BotFiles.h"
+#include "core/bots/BotLibrary.h"
 #include "core/common/Errors.h"
 #include "core/common/GameText.h"
 #include "core/common/UTSharedUtils1.h"
@@ -198,11 +199,7 @@ void TBigKegOBots::SaveToFile(const std::string& path) const {
     // uninitialised: a large library is not walked through twice.
     std::size_t size = bots_.size() * kBotRecordSize;
     auto image = std::make_unique_for_overwrite<unsigned char[]>(size == 0 ? 1 : size);
-    unsigned char* out = image.get();
-    for (const auto& bot : bots_) {
-        EncodeBotRecord(*bot, out);
-        out += kBotRecordSize;
-    }
+    EncodeLibrary(*this, image.get());
     platform::WriteFileAtomically(
         path, std::string_view(reinterpret_cast<const char*>(image.get()), size),
         platform::CreateFailure::SystemWording);

@@ -19,15 +19,16 @@
 #include <initializer_list>
 #include <optional>
 
+#include "core/bots/BotPickLists.h"
+#include "core/common/UTSharedUtils1.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/KeelsonWindows.h"
-#include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
 #include "gui/bots/BotSaveWizard.h"
-#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson {
@@ -103,124 +104,11 @@ constexpr const char* kHintB =
 // Team box lines 0 to 3 are the teams of the same number.
 constexpr int kNeutralLine = 4;
 
-const char* const kBotNames[] = {
-    "Alarik", "Alys",   "Arachne",  "Archon",   "Aryss",  "Athena",    "Barak",   "Cali",
-    "Cilia",  "Cryss",  "Dessloch", "Drimacus", "Icthys", "Illana",    "Jared",   "Kara",
-    "Karag",  "Kira",   "Kosak",    "Kragoth",  "Liche",  "Loque",     "Malakai", "Necroth",
-    "Nikita", "Raynor", "Rhea",     "Sarena",   "Tamara", "Tamerlane", "Visse",   "Zenith"};
-
-const char* const kModels[] = {
-    "Botpack.TMale1Bot",        "Botpack.TMale2Bot",  "Botpack.TFemale1Bot",
-    "Botpack.TFemale2Bot",      "Botpack.TBossBot",   "//Bonus Pack",
-    "MultiMesh.TSkaarjBot",     "MultiMesh.TNaliBot", "MultiMesh.TCowBot",
-    "//Dorvane's bug fixes",    "NaliFix.TNali2Bot",  "CowFix.TCowBotFixed",
-    "//A few user-made addons", "6Marine.MarineBot",  "6Rmko.RumikoBot",
-    "aQueen.aQueenBot",         "Troop.TroopBot"};
-
-const char* const kSkins[] = {"//Male 1 (Commando)",
-                              "CommandoSkins.cmdo",
-                              "CommandoSkins.daco",
-                              "CommandoSkins.goth",
-                              "//Male 2 (Soldier)",
-                              "SoldierSkins.sldr",
-                              "SoldierSkins.blkt",
-                              "SoldierSkins.hkil",
-                              "SoldierSkins.gard",
-                              "SoldierSkins.RawS",
-                              "//Female 1 (Commando)",
-                              "FCommandoSkins.cmdo",
-                              "FCommandoSkins.daco",
-                              "FCommandoSkins.goth",
-                              "FCommandoSkins.aphe",
-                              "//Female 2 (Soldier)",
-                              "SGirlSkins.army",
-                              "SGirlSkins.fbth",
-                              "SGirlSkins.fwar",
-                              "SGirlSkins.garf",
-                              "SGirlSkins.venm",
-                              "//Skaarj Hybrid",
-                              "TSkMSkins.Warr",
-                              "TSkMSkins.PitF",
-                              "TSkMSkins.MekS",
-                              "//Nali",
-                              "TNaliMeshSkins.Ouboudah",
-                              "TNaliMeshSkins.Priest",
-                              "//WarCow",
-                              "TCowMeshSkins.WarCow",
-                              "TCowMeshSkins.AtomicCow"};
-
-// The face box: each heading with the package and names of its faces.
-struct FaceGroup {
-    const char* heading;
-    const char* package;
-    std::initializer_list<const char*> names;
-};
-const FaceGroup kFaceGroups[] = {
-    {"//Male 1 (Commando)",
-     "CommandoSkins",
-     {"Blake", "Gorn", "Nickolai", "Whitman", "Boris", "Luthor", "Ramirez", "Graves", "Kragoth",
-      "Malakai", "Necrotic", "Grail"}},
-    {"//Male 2 (Soldier)",
-     "SoldierSkins",
-     {"Malcolm", "Othello", "Riker", "Drake", "Radkin", "Wraith", "Von", "Arkon", "Bruce",
-      "Kregore", "Manwell", "Slain", "Brock", "Harlin", "Johnson", "Rankin", "Matrix", "Tensor",
-      "Vector"}},
-    // This heading has a blank after its slashes, unlike the skin box's.
-    {"// Female 1 (Commando)",
-     "FCommandoSkins",
-     {"Anna", "Gromida", "Ivana", "Nikita", "Jayce", "Kyla", "Mariana", "Tanya", "Cryss", "Freylis",
-      "Malise", "Visse", "Idina", "Portia"}},
-    {"//Female 2 (Soldier)",
-     "SGirlSkins",
-     {"Lauren", "Rylisa", "Sara",  "Shyann", "Isis",    "Risa",  "Tasha",
-      "Vixen",  "Athena", "Cilia", "Sarena", "Tara",    "Zanna", "Azure",
-      "Aryss",  "Annaka", "Olga",  "Ryanna", "Cathode", "Fury",  "Lilith"}},
-    {"//Skaarj Hybrid",
-     "TSkMSkins",
-     {"Berserker", "Dominator", "Guardian", "Baetal", "Pharoh", "Skrilax", "Firewall",
-      "Disconnect"}},
-};
-constexpr const char* kFaceLastHeading = "//Leave blank for Nali/Cow";
-
-const char* const kVoices[] = {"//Male (UT)",
-                               "BotPack.VoiceMaleOne",
-                               "BotPack.VoiceMaleTwo",
-                               "BotPack.VoiceBoss",
-                               "//Female (UT)",
-                               "BotPack.VoiceFemaleOne",
-                               "BotPack.VoiceFemaleTwo",
-                               "//Male (Bonus Pack)",
-                               "MultiMesh.SkaarjVoice",
-                               "MultiMesh.NaliVoice",
-                               "MultiMesh.CowVoice"};
-
-const char* const kWeapons[] = {
-    "// no favourite",    "BotPack.ImpactHammer",   "BotPack.Chainsaw",
-    "BotPack.Enforcer",   "BotPack.DoubleEnforcer", "BotPack.UT_BioRifle",
-    "BotPack.ShockRifle", "BotPack.PulseGun",       "BotPack.Ripper",
-    "BotPack.Minigun2",   "BotPack.UT_FlakCannon",  "BotPack.UT_Eightball",
-    "BotPack.SniperRifle"};
-
-const char* const kTeams[] = {"Red", "Blue", "Green", "Gold", "[Neutral]"};
-
-template <std::size_t N>
-QStringList Lines(const char* const (&texts)[N]) {
+QStringList Lines(const std::vector<std::string>& texts) {
     QStringList lines;
-    for (const char* text : texts) {
-        lines << Caption(text);
+    for (const std::string& text : texts) {
+        lines << FromAnsi(text);
     }
-    return lines;
-}
-
-QStringList FaceLines() {
-    QStringList lines;
-    for (const FaceGroup& group : kFaceGroups) {
-        lines << Caption(group.heading);
-        for (const char* name : group.names) {
-            lines << Caption(group.package) + QLatin1Char('.') + Caption(name);
-        }
-    }
-    lines << Caption(kFaceLastHeading) << QString();
     return lines;
 }
 
@@ -391,8 +279,9 @@ void TBotLibForm::BuildControls() {
     CurrentBotGroup->setGeometry(8, 218, 561, 200);
 
     BotNameLabel = AddLabel(CurrentBotGroup, "BotNameLabel", "&Name", 10, 22, 36, 16);
-    BotNameComboBox = AddPickBox(CurrentBotGroup, "BotNameComboBox", Lines(kBotNames), 48, 19, 242,
-                                 "Set your bot's name, or choose from the defaults built into UT");
+    BotNameComboBox =
+        AddPickBox(CurrentBotGroup, "BotNameComboBox", Lines(BotNamePicks()), 48, 19, 242,
+                   "Set your bot's name, or choose from the defaults built into UT");
     BotNameComboBox->setFont(ArialFont(11, true));
     BotNameLabel->setBuddy(BotNameComboBox);
 
@@ -405,26 +294,26 @@ void TBotLibForm::BuildControls() {
     constexpr int kLabelX = 8, kLabelW = 118, kBoxX = 128, kBoxW = 158;
     BotModelLabel = AddLabel(AppearanceGroup, "BotModelLabel", "&Model (package.class)", kLabelX,
                              20, kLabelW, 21);
-    BotModelComboBox =
-        AddPickBox(AppearanceGroup, "BotModelComboBox", Lines(kModels), kBoxX, 20, kBoxW, kHintA);
+    BotModelComboBox = AddPickBox(AppearanceGroup, "BotModelComboBox", Lines(ModelPicks()), kBoxX,
+                                  20, kBoxW, kHintA);
     BotSkinLabel =
         AddLabel(AppearanceGroup, "BotSkinLabel", "&Skin (package.name)", kLabelX, 44, kLabelW, 21);
-    BotSkinComboBox =
-        AddPickBox(AppearanceGroup, "BotSkinComboBox", Lines(kSkins), kBoxX, 44, kBoxW, kHintA);
+    BotSkinComboBox = AddPickBox(AppearanceGroup, "BotSkinComboBox", Lines(SkinPicks()), kBoxX, 44,
+                                 kBoxW, kHintA);
     BotFaceLabel =
         AddLabel(AppearanceGroup, "BotFaceLabel", "&Face (package.name)", kLabelX, 68, kLabelW, 21);
-    BotFaceComboBox =
-        AddPickBox(AppearanceGroup, "BotFaceComboBox", FaceLines(), kBoxX, 68, kBoxW, kHintA);
+    BotFaceComboBox = AddPickBox(AppearanceGroup, "BotFaceComboBox", Lines(FacePicks()), kBoxX, 68,
+                                 kBoxW, kHintA);
     BotTeamLabel = AddLabel(AppearanceGroup, "BotTeamLabel", "&Team", kLabelX, 92, kLabelW, 21);
     BotTeamComboBox = new QComboBox(AppearanceGroup);
     BotTeamComboBox->setObjectName(QStringLiteral("BotTeamComboBox"));
-    BotTeamComboBox->addItems(Lines(kTeams));
+    BotTeamComboBox->addItems(Lines(TeamPicks()));
     BotTeamComboBox->setGeometry(kBoxX, 92, kBoxW, 21);
     SetHint(BotTeamComboBox, kHintB);
     BotVoiceLabel = AddLabel(AppearanceGroup, "BotVoiceLabel", "&Voice (package.name)", kLabelX,
                              116, kLabelW, 21);
-    BotVoiceComboBox =
-        AddPickBox(AppearanceGroup, "BotVoiceComboBox", Lines(kVoices), kBoxX, 116, kBoxW, kHintA);
+    BotVoiceComboBox = AddPickBox(AppearanceGroup, "BotVoiceComboBox", Lines(VoicePicks()), kBoxX,
+                                  116, kBoxW, kHintA);
     BotModelLabel->setBuddy(BotModelComboBox);
     BotSkinLabel->setBuddy(BotSkinComboBox);
     BotFaceLabel->setBuddy(BotFaceComboBox);
@@ -485,8 +374,9 @@ void TBotLibForm::BuildControls() {
 
     FaveWeaponLabel =
         AddLabel(BehaviourGroup, "FaveWeaponLabel", "Favourite &weapon", kNameX, 140, kNameW, 21);
-    FaveWeaponComboBox = AddPickBox(BehaviourGroup, "FaveWeaponComboBox", Lines(kWeapons), kSliderX,
-                                    140, kSliderW, "Leave blank to set no particular favourite.");
+    FaveWeaponComboBox =
+        AddPickBox(BehaviourGroup, "FaveWeaponComboBox", Lines(WeaponPicks()), kSliderX, 140,
+                   kSliderW, "Leave blank to set no particular favourite.");
     FaveWeaponLabel->setBuddy(FaveWeaponComboBox);
     JumpyCheckBox = new QCheckBox(Caption("&Jumpy Behaviour"), BehaviourGroup);
     JumpyCheckBox->setObjectName(QStringLiteral("JumpyCheckBox"));

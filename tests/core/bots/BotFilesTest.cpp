@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/bots/BotFiles.h"
+#include "core/bots/BotLibrary.h"
 #include "core/bots/TBigKegOBotsDefine.h"
 #include "core/common/GameText.h"
 #include "core/common/UTSharedUtils1.h"

@@ -21,6 +21,7 @@
 #include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
 #include "core/bots/BotFiles.h"
+#include "core/bots/BotLibrary.h"
 #include "gui/bots/BotLib.h"
 #include "gui/bots/BotSaveWizard.h"
 #include "tests/gui/WindowTest.h"

@@ -1,0 +1,240 @@
+#include "core/bots/BotLibrary.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "core/bots/TBigKegOBotsDefine.h"
+#include "core/common/Errors.h"
+#include "platform/FileSystem.h"
+
+namespace keelson {
+
+namespace {
+
+void PutU32(unsigned char* out, std::uint32_t v) {
+    out[0] = static_cast<unsigned char>(v);
+    out[1] = static_cast<unsigned char>(v >> 8);
+    out[2] = static_cast<unsigned char>(v >> 16);
+    out[3] = static_cast<unsigned char>(v >> 24);
+}
+
+std::uint32_t GetU32(const unsigned char* in) {
+    return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
+           (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
+}
+
+void PutFloat(unsigned char* out, float v) {
+    PutU32(out, std::bit_cast<std::uint32_t>(v));
+}
+float GetFloat(const unsigned char* in) {
+    return std::bit_cast<float>(GetU32(in));
+}
+
+void PutText(unsigned char* out, const BotText& text) {
+    out[0] = static_cast<unsigned char>(text.size());
+    std::memcpy(out + 1, text.View().data(), text.size());
+}
+
+BotText GetText(const unsigned char* in) {
+    return BotText(std::string_view(reinterpret_cast<const char*>(in + 1), in[0]));
+}
+
+// Offsets of the fields in a library record.
+constexpr std::size_t kNameAt = 0;
+constexpr std::size_t kTeamAt = 256;
+constexpr std::size_t kSkillAt = 260;
+constexpr std::size_t kAccuracyAt = 264;
+constexpr std::size_t kCombatStyleAt = 268;
+constexpr std::size_t kAlertnessAt = 272;
+constexpr std::size_t kCampingAt = 276;
+constexpr std::size_t kStrafingAbilityAt = 280;
+constexpr std::size_t kFavoriteWeaponAt = 284;
+constexpr std::size_t kClassAt = 540;
+constexpr std::size_t kSkinAt = 796;
+constexpr std::size_t kFaceAt = 1052;
+constexpr std::size_t kVoiceAt = 1308;
+constexpr std::size_t kJumpyAt = 1564;
+
+}  // namespace
+
+void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
+    std::memset(out, 0, kBotRecordSize);
+    PutText(out + kNameAt, bot.Name);
+    out[kTeamAt] = bot.Team;
+    PutFloat(out + kSkillAt, bot.Skill);
+    PutFloat(out + kAccuracyAt, bot.Accuracy);
+    PutFloat(out + kCombatStyleAt, bot.CombatStyle);
+    PutFloat(out + kAlertnessAt, bot.Alertness);
+    PutFloat(out + kCampingAt, bot.Camping);
+    PutFloat(out + kStrafingAbilityAt, bot.StrafingAbility);
+    PutText(out + kFavoriteWeaponAt, bot.FavoriteWeapon);
+    PutText(out + kClassAt, bot.Class);
+    PutText(out + kSkinAt, bot.Skin);
+    PutText(out + kFaceAt, bot.Face);
+    PutText(out + kVoiceAt, bot.Voice);
+    out[kJumpyAt] = bot.Jumpy;
+}
+
+void ThrowIncompleteLibrary() {
+    throw FileError(SystemErrorText(kReadBeyondEndOfFile));
+}
+
+namespace {
+
+// Records per read: large enough for few system calls, small enough to
+// stay in the cache.
+constexpr std::size_t kChunkRecords = 64;
+
+}  // namespace
+
+struct BotLibraryReader::File {
+    explicit File(const std::string& path) : reader(path) {}
+    platform::FileReader reader;
+};
+
+BotLibraryReader::BotLibraryReader(const std::string& path) : file_(std::make_unique<File>(path)) {
+    const std::uint64_t size = file_->reader.Size();
+    count_ = static_cast<std::size_t>(size / kBotRecordSize);
+    incomplete_ = size % kBotRecordSize != 0;
+}
+
+BotLibraryReader::~BotLibraryReader() = default;
+
+bool BotLibraryReader::Next(TBotRecord& bot) {
+    if (chunkNext_ == chunkRecords_) {
+        const std::size_t wanted = std::min(kChunkRecords, count_ - delivered_);
+        if (wanted == 0) {
+            return false;
+        }
+        chunk_.resize(kChunkRecords * kBotRecordSize);
+        const std::size_t bytes = wanted * kBotRecordSize;
+        const std::size_t got = file_->reader.Read(reinterpret_cast<char*>(chunk_.data()), bytes);
+        chunkRecords_ = got / kBotRecordSize;
+        chunkNext_ = 0;
+        if (got < bytes) {
+            // Cut short since it was opened: what is there, then the error.
+            incomplete_ = true;
+            count_ = delivered_ + chunkRecords_;
+        }
+        if (chunkRecords_ == 0) {
+            return false;
+        }
+    }
+    DecodeBotRecord(chunk_.data() + chunkNext_ * kBotRecordSize, bot);
+    ++chunkNext_;
+    ++delivered_;
+    return true;
+}
+
+void BotLibraryReader::ReadAt(std::size_t index, TBotRecord& bot) {
+    unsigned char record[kBotRecordSize];
+    file_->reader.Seek(static_cast<std::uint64_t>(index) * kBotRecordSize);
+    if (file_->reader.Read(reinterpret_cast<char*>(record), kBotRecordSize) != kBotRecordSize) {
+        ThrowIncompleteLibrary();
+    }
+    // Next goes on from where it was.
+    chunkRecords_ = chunkNext_ = 0;
+    file_->reader.Seek(static_cast<std::uint64_t>(delivered_) * kBotRecordSize);
+    DecodeBotRecord(record, bot);
+}
+
+std::size_t ForEachLibraryBot(const std::string& path,
+                              const std::function<void(const TBotRecord&)>& each) {
+    BotLibraryReader reader(path);
+    TBotRecord bot;
+    std::size_t given = 0;
+    while (reader.Next(bot)) {
+        each(bot);
+        ++given;
+    }
+    if (reader.Incomplete()) {
+        ThrowIncompleteLibrary();
+    }
+    return given;
+}
+
+std::size_t AppendBotToLibrary(const TBotRecord& bot, const std::string& path) {
+    unsigned char record[kBotRecordSize];
+    EncodeBotRecord(bot, record);
+    const std::string_view bytes(reinterpret_cast<const char*>(record), kBotRecordSize);
+    if (!platform::FileExists(path)) {
+        platform::WriteFileAtomically(path, bytes, platform::CreateFailure::SystemWording);
+        return 0;
+    }
+    std::size_t index = 0;
+    platform::AppendToFile(path, bytes, [&](std::uint64_t size) {
+        if (size % kBotRecordSize != 0) {
+            ThrowIncompleteLibrary();
+        }
+        index = static_cast<std::size_t>(size / kBotRecordSize);
+    });
+    return index;
+}
+
+bool LibraryFileHolds(const std::string& path, std::string_view image) {
+    platform::FileReader file(path);
+    if (file.Size() != image.size()) {
+        return false;
+    }
+    std::vector<char> chunk(kChunkRecords * kBotRecordSize);
+    for (std::size_t at = 0;;) {
+        const std::size_t got = file.Read(chunk.data(), chunk.size());
+        if (got == 0) {
+            return at == image.size();
+        }
+        if (image.size() - at < got || image.compare(at, got, chunk.data(), got) != 0) {
+            return false;
+        }
+        at += got;
+    }
+}
+
+TBotRecord DecodeBotRecord(const unsigned char* in) {
+    TBotRecord bot;
+    DecodeBotRecord(in, bot);
+    return bot;
+}
+
+void DecodeBotRecord(const unsigned char* in, TBotRecord& bot) {
+    bot.Name = GetText(in + kNameAt);
+    bot.Team = in[kTeamAt];
+    bot.Skill = GetFloat(in + kSkillAt);
+    bot.Accuracy = GetFloat(in + kAccuracyAt);
+    bot.CombatStyle = GetFloat(in + kCombatStyleAt);
+    bot.Alertness = GetFloat(in + kAlertnessAt);
+    bot.Camping = GetFloat(in + kCampingAt);
+    bot.StrafingAbility = GetFloat(in + kStrafingAbilityAt);
+    bot.FavoriteWeapon = GetText(in + kFavoriteWeaponAt);
+    bot.Class = GetText(in + kClassAt);
+    bot.Skin = GetText(in + kSkinAt);
+    bot.Face = GetText(in + kFaceAt);
+    bot.Voice = GetText(in + kVoiceAt);
+    bot.Jumpy = in[kJumpyAt];
+}
+
+void EncodeLibrary(const TBigKegOBots& roster, unsigned char* out) {
+    for (int i = 0; i < roster.Count(); ++i, out += kBotRecordSize) {
+        EncodeBotRecord(roster.Bot(i), out);
+    }
+}
+
+std::string EncodeLibrary(const TBigKegOBots& roster) {
+    std::string image(static_cast<std::size_t>(roster.Count()) * kBotRecordSize, '\0');
+    EncodeLibrary(roster, reinterpret_cast<unsigned char*>(image.data()));
+    return image;
+}
+
+bool DecodeLibrary(std::string_view bytes, TBigKegOBots& roster) {
+    const std::size_t complete = bytes.size() / kBotRecordSize;
+    std::vector<std::unique_ptr<TBotRecord>> bots;
+    bots.reserve(complete);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0; i < complete; ++i, in += kBotRecordSize) {
+        bots.push_back(std::make_unique<TBotRecord>(DecodeBotRecord(in)));
+    }
+    roster.AppendAll(std::move(bots));
+    return bytes.size() % kBotRecordSize == 0;
+}
+
+}  // namespace keelson
