@@ -30,6 +30,10 @@ bool FileExists(const std::string& path);
 // True when a folder exists at path.
 bool FolderExists(const std::string& path);
 
+// True when both paths name one existing file or folder, however they are
+// spelt and whatever links or hard links lead there.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The whole content of a file. Raises FileError ("File not found", ...).
 std::string ReadWholeFile(const std::string& path);
 

@@ -406,6 +406,13 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x {};
+    struct stat y {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 std::string ReadWholeFile(const std::string& path) {
     if (path.empty()) {
         ThrowErrno(ENOENT);
