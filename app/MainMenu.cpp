@@ -16,6 +16,7 @@
 #include "app/KeelsonWindows.h"
 #include "app/MachineStore.h"
 #include "app/Options.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "botui/BotLib.h"
 #include "common/Errors.h"
@@ -93,15 +94,16 @@ TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
         AddSmallButton(this, "AboutBtn", "&About", Picture(QStringLiteral("help")), 131, 238);
     ExitBtn = AddSmallButton(this, "ExitBtn", "E&xit", Picture(QStringLiteral("exit")), 254, 238);
 
-    connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
-    connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);
-    connect(RunUTBtn, &QPushButton::clicked, this, &TMainMenuForm::RunUTBtnClick);
-    connect(OptionsBtn, &QPushButton::clicked, this, &TMainMenuForm::OptionsBtnClick);
-    connect(AboutBtn, &QPushButton::clicked, this, &TMainMenuForm::AboutBtnClick);
-    connect(ExitBtn, &QPushButton::clicked, this, &TMainMenuForm::ExitBtnClick);
+    desktop::Connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
+    desktop::Connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);
+    desktop::Connect(RunUTBtn, &QPushButton::clicked, this, &TMainMenuForm::RunUTBtnClick);
+    desktop::Connect(OptionsBtn, &QPushButton::clicked, this, &TMainMenuForm::OptionsBtnClick);
+    desktop::Connect(AboutBtn, &QPushButton::clicked, this, &TMainMenuForm::AboutBtnClick);
+    desktop::Connect(ExitBtn, &QPushButton::clicked, this, &TMainMenuForm::ExitBtnClick);
 
     SetPathPrompter(&GlobalOpenDlg);
     FormCreate();
+    UseWindowKeys(this);
 }
 
 TMainMenuForm::~TMainMenuForm() {
@@ -222,7 +224,7 @@ void TMainMenuForm::ExitBtnClick() {
 
 void TMainMenuForm::RunUTBtnClick() {
     const std::string exe = GetGameExePath();
-    if (!GameFileExists(exe)) {
+    if (!desktop::GameFileFound(this, exe)) {
         return;
     }
     std::string reason;
