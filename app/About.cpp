@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "app/Desktop.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 
 namespace keelson {
@@ -66,7 +68,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(111, 178, 75, 25);
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    UseWindowKeys(this);
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

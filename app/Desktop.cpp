@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 
+#include "app/KeelsonApplication.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
 #include "common/Errors.h"
@@ -178,7 +179,7 @@ bool Confirm(QWidget* parent, const std::string& title, const std::string& text,
     QPushButton* no = box.addButton(FromAnsi(noCaption), QMessageBox::RejectRole);
     yes->setObjectName(QStringLiteral("YesButton"));
     no->setObjectName(QStringLiteral("CancelButton"));
-    box.setDefaultButton(yes);
+    box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
@@ -191,6 +192,25 @@ void ShowError(QWidget* parent, const std::string& message) {
         return;
     }
     ShowBox(parent, QMessageBox::Critical, text);
+}
+
+bool GameFileFound(QWidget* parent, const std::string& answer) {
+    if (answer == kCancelled) {
+        return false;
+    }
+    if (GameFileExists(answer)) {
+        return true;
+    }
+    ShowError(parent, answer.empty() ? std::string("File not found") : answer + ": File not found");
+    return false;
+}
+
+void RunGuarded(QWidget* window, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (...) {
+        ShowError(window, MessageOfCurrentException());
+    }
 }
 
 bool StartProgram(const std::string& file, const std::string& parameters, const std::string& folder,

@@ -4,9 +4,12 @@
 // dialog without a person and see what was shown or started. In normal use
 // they show Qt's real dialogs and start real programs.
 
+#include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class QFileDialog;
@@ -50,12 +53,41 @@ std::optional<std::string> PickFolder(QWidget* parent, const std::string& title,
 void ShowMessage(QWidget* parent, const std::string& text);
 
 // A confirmation with a question icon and two buttons; true for the first.
+// The second is the default, so that a stray Enter never answers yes.
 bool Confirm(QWidget* parent, const std::string& title, const std::string& text,
              const std::string& yesCaption, const std::string& noCaption);
 
 // The error box: title "Keelson", an error icon, an OK button and the
 // message with the full-stop rule of ErrorBoxText.
 void ShowError(QWidget* parent, const std::string& message);
+
+// Runs one command of a window. An exception that leaves it is caught here
+// and shown in the error box; the window stays as the command left it and
+// usable. Every slot of the windows runs through this (see Connect).
+void RunGuarded(QWidget* window, const std::function<void()>& command);
+
+// Connects a signal to a window's slot (a member function of the window, or
+// a function object) so that the slot runs through RunGuarded: no exception
+// ever leaves a slot into Qt's event loop.
+template <typename Sender, typename Signal, typename Window, typename Slot>
+QMetaObject::Connection Connect(Sender* sender, Signal signal, Window* window, Slot slot) {
+    return QObject::connect(sender, signal, window, [window, slot] {
+        RunGuarded(window, [&] {
+            if constexpr (std::is_invocable_v<Slot, Window*>) {
+                std::invoke(slot, window);
+            } else {
+                std::invoke(slot);
+            }
+        });
+    });
+}
+
+// True when a settings getter's answer names an existing game file. A
+// cancelled prompt answers false and shows nothing; a path that names no
+// file (typed in Options, on a folder not mounted) is shown in the error
+// box as "PATH: File not found." before false is answered, so that a
+// command never seems to have done what it could not do.
+bool GameFileFound(QWidget* parent, const std::string& answer);
 
 // Starts a program or opens a document or folder (ExecuteFile); false when
 // the platform tells at once that nothing was started, with the system's

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "app/Desktop.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 
 namespace keelson {
@@ -63,13 +65,14 @@ TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(243, 214, 75, 25);
     BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
     // Esc and the close box reject the dialog, as Quit does.
     BitBtn2 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Quit"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(324, 214, 75, 25);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    UseWindowKeys(this);
 }
 
 void TFirstRunForm::showEvent(QShowEvent* event) {

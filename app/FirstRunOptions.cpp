@@ -8,6 +8,7 @@
 
 #include "app/Desktop.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 
 namespace keelson {
@@ -42,13 +43,14 @@ TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(165, 78, 75, 25);
     BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
     BrowseBtn = new QPushButton(Caption("Browse..."), this);
     BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
     BrowseBtn->setGeometry(323, 48, 75, 25);
     BrowseBtn->hide();
-    connect(BrowseBtn, &QPushButton::clicked, this, &TFirstRunOptionsForm::BrowseBtnClick);
+    desktop::Connect(BrowseBtn, &QPushButton::clicked, this, &TFirstRunOptionsForm::BrowseBtnClick);
+    UseWindowKeys(this);
 }
 
 void TFirstRunOptionsForm::ShowFolder(const std::string& folder, bool canBrowse) {

@@ -4,7 +4,6 @@
 #include <new>
 #include <string>
 
-#include "app/Desktop.h"
 #include "app/WindowLook.h"
 
 namespace keelson {
@@ -29,15 +28,6 @@ std::string MessageOfCurrentException() {
         return e.what();
     } catch (...) {
         return "Unknown error";
-    }
-}
-
-bool KeelsonApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        desktop::ShowError(activeWindow(), MessageOfCurrentException());
-        return false;
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The desktop program's application object: its title "Keelson", the error
-// box for every exception that leaves an event handler, and the endings of
-// the program that must not save.
+// The desktop program's application object: its title "Keelson" and the
+// endings of the program that must not save. Exceptions never reach it:
+// every slot runs through the desktop seam's RunGuarded.
 
 #include <QApplication>
 
@@ -11,10 +11,6 @@ class KeelsonApplication : public QApplication {
     Q_OBJECT
   public:
     KeelsonApplication(int& argc, char** argv);
-
-    // Every event goes through here: an exception that leaves a handler
-    // stops that handler and is shown in the error box; the program goes on.
-    bool notify(QObject* receiver, QEvent* event) override;
 
     // Ends the program with status 0 by ending its event loops. No window is
     // closed on the way (Qt's quit would close them all, and the main

@@ -16,6 +16,7 @@
 #include "app/KeelsonWindows.h"
 #include "app/MachineStore.h"
 #include "app/Options.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "botui/BotLib.h"
 #include "common/Errors.h"
@@ -93,15 +94,16 @@ TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
         AddSmallButton(this, "AboutBtn", "&About", Picture(QStringLiteral("help")), 131, 238);
     ExitBtn = AddSmallButton(this, "ExitBtn", "E&xit", Picture(QStringLiteral("exit")), 254, 238);
 
-    connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
-    connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);
-    connect(RunUTBtn, &QPushButton::clicked, this, &TMainMenuForm::RunUTBtnClick);
-    connect(OptionsBtn, &QPushButton::clicked, this, &TMainMenuForm::OptionsBtnClick);
-    connect(AboutBtn, &QPushButton::clicked, this, &TMainMenuForm::AboutBtnClick);
-    connect(ExitBtn, &QPushButton::clicked, this, &TMainMenuForm::ExitBtnClick);
+    desktop::Connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
+    desktop::Connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);
+    desktop::Connect(RunUTBtn, &QPushButton::clicked, this, &TMainMenuForm::RunUTBtnClick);
+    desktop::Connect(OptionsBtn, &QPushButton::clicked, this, &TMainMenuForm::OptionsBtnClick);
+    desktop::Connect(AboutBtn, &QPushButton::clicked, this, &TMainMenuForm::AboutBtnClick);
+    desktop::Connect(ExitBtn, &QPushButton::clicked, this, &TMainMenuForm::ExitBtnClick);
 
     SetPathPrompter(&GlobalOpenDlg);
     FormCreate();
+    UseWindowKeys(this);
 }
 
 TMainMenuForm::~TMainMenuForm() {
@@ -158,7 +160,6 @@ void TMainMenuForm::StartUp() {
         const std::string detected = DetectGameFolder(store);
         SetFirstStartValues(AppSettings, detected);
         AppSettings.SettingsPresent = true;
-        SavePathValues(store, AppSettings);
 #ifdef _WIN32
         const bool canBrowse = false;  // the game's installer records its folder
 #else
@@ -171,13 +172,11 @@ void TMainMenuForm::StartUp() {
             // Recorded as the installer would, and the three file paths follow.
             RecordGameFolder(store, *picked);
             SetFirstStartValues(AppSettings, *picked);
-            SavePathValues(store, AppSettings);
         }
-        AppSettings.PromptToFindExe = false;
-        AppSettings.PromptToFindIni = false;
-        AppSettings.PromptToFindUser = false;
-        AppSettings.ExitOnRunUT = true;
-        SaveFlagValues(store, AppSettings);
+        // One save after the dialogs, which makes the key with all eight
+        // values or none: a first start that is killed or cannot save leaves
+        // no key, and the next start is a first start again.
+        SaveSettings(store, AppSettings);
     }
     LoadPathValues(store, AppSettings);
     LoadFlagValues(store, AppSettings);
@@ -225,7 +224,7 @@ void TMainMenuForm::ExitBtnClick() {
 
 void TMainMenuForm::RunUTBtnClick() {
     const std::string exe = GetGameExePath();
-    if (!GameFileExists(exe)) {
+    if (!desktop::GameFileFound(this, exe)) {
         return;
     }
     std::string reason;

@@ -14,6 +14,7 @@
 #include "app/MachineStore.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
@@ -150,12 +151,14 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
     BitBtn4->setGeometry(383, 349, 75, 26);
     BitBtn4->setAutoDefault(false);
 
-    connect(browseUTIbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTIbtnClick);
-    connect(browseUTUbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTUbtnClick);
-    connect(browseUTExeBtn, &QPushButton::clicked, this, &TOptionsForm::browseUTExeBtnClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &TOptionsForm::BitBtn1Click);
-    connect(BitBtn5, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(browseUTIbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTIbtnClick);
+    desktop::Connect(browseUTUbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTUbtnClick);
+    desktop::Connect(browseUTExeBtn, &QPushButton::clicked, this,
+                     &TOptionsForm::browseUTExeBtnClick);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &TOptionsForm::BitBtn1Click);
+    desktop::Connect(BitBtn5, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
+    UseWindowKeys(this);
 }
 
 void TOptionsForm::EditOptions() {

@@ -20,9 +20,11 @@
 #include <optional>
 
 #include "app/Desktop.h"
+#include "app/KeelsonApplication.h"
 #include "app/KeelsonWindows.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "botui/BotSaveWizard.h"
 #include "common/UTSharedUtils1.h"
@@ -342,6 +344,7 @@ TBotLibForm::TBotLibForm(KeelsonWindows& windows, QWidget* parent)
     BuildControls();
     ConnectControls();
     FormCreate();
+    UseWindowKeys(this);
 }
 
 TBotLibForm::~TBotLibForm() = default;
@@ -499,41 +502,43 @@ void TBotLibForm::BuildControls() {
 }
 
 void TBotLibForm::ConnectControls() {
-    connect(BotsListBox->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!listUpdate_) {
-            BotsListBoxClick();
-        }
-    });
-    connect(NewBtn, &QPushButton::clicked, this, &TBotLibForm::NewBtnClick);
-    connect(OpenBtn, &QPushButton::clicked, this, &TBotLibForm::OpenBtnClick);
-    connect(OpenAndAppendBtn, &QPushButton::clicked, this, &TBotLibForm::OpenAndAppendBtnClick);
-    connect(SaveAsBtn, &QPushButton::clicked, this, &TBotLibForm::SaveAsBtnClick);
-    connect(SortBtn, &QPushButton::clicked, this, &TBotLibForm::SortBtnClick);
-    connect(AddBotBtn, &QPushButton::clicked, this, &TBotLibForm::AddBotBtnClick);
-    connect(DelBotBtn, &QPushButton::clicked, this, &TBotLibForm::DelBotBtnClick);
-    connect(ImportINIBtn, &QPushButton::clicked, this, &TBotLibForm::ImportINIBtnClick);
-    connect(ExportINIBtn, &QPushButton::clicked, this, &TBotLibForm::ExportINIBtnClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(BotsListBox->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                     [this] {
+                         if (!listUpdate_) {
+                             BotsListBoxClick();
+                         }
+                     });
+    desktop::Connect(NewBtn, &QPushButton::clicked, this, &TBotLibForm::NewBtnClick);
+    desktop::Connect(OpenBtn, &QPushButton::clicked, this, &TBotLibForm::OpenBtnClick);
+    desktop::Connect(OpenAndAppendBtn, &QPushButton::clicked, this,
+                     &TBotLibForm::OpenAndAppendBtnClick);
+    desktop::Connect(SaveAsBtn, &QPushButton::clicked, this, &TBotLibForm::SaveAsBtnClick);
+    desktop::Connect(SortBtn, &QPushButton::clicked, this, &TBotLibForm::SortBtnClick);
+    desktop::Connect(AddBotBtn, &QPushButton::clicked, this, &TBotLibForm::AddBotBtnClick);
+    desktop::Connect(DelBotBtn, &QPushButton::clicked, this, &TBotLibForm::DelBotBtnClick);
+    desktop::Connect(ImportINIBtn, &QPushButton::clicked, this, &TBotLibForm::ImportINIBtnClick);
+    desktop::Connect(ExportINIBtn, &QPushButton::clicked, this, &TBotLibForm::ExportINIBtnClick);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    connect(BotNameComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::BotNameComboBoxChange);
-    connect(BotModelComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::BotModelComboBoxChange);
-    connect(BotSkinComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::BotSkinComboBoxChange);
-    connect(BotFaceComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::BotFaceComboBoxChange);
-    connect(BotVoiceComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::BotVoiceComboBoxChange);
-    connect(FaveWeaponComboBox, &QComboBox::editTextChanged, this,
-            &TBotLibForm::FaveWeaponComboBoxChange);
-    connect(BotTeamComboBox, &QComboBox::currentIndexChanged, this,
-            &TBotLibForm::BotAttributeChange);
+    desktop::Connect(BotNameComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::BotNameComboBoxChange);
+    desktop::Connect(BotModelComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::BotModelComboBoxChange);
+    desktop::Connect(BotSkinComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::BotSkinComboBoxChange);
+    desktop::Connect(BotFaceComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::BotFaceComboBoxChange);
+    desktop::Connect(BotVoiceComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::BotVoiceComboBoxChange);
+    desktop::Connect(FaveWeaponComboBox, &QComboBox::editTextChanged, this,
+                     &TBotLibForm::FaveWeaponComboBoxChange);
+    desktop::Connect(BotTeamComboBox, &QComboBox::currentIndexChanged, this,
+                     &TBotLibForm::BotAttributeChange);
     for (QSlider* slider : {SkillScrollBar, AccuracyScrollBar, AlertnessScrollBar,
                             StrafingScrollBar, CampingScrollBar, CombatStyleScrollbar}) {
-        connect(slider, &QSlider::valueChanged, this, &TBotLibForm::BotAttributeChange);
+        desktop::Connect(slider, &QSlider::valueChanged, this, &TBotLibForm::BotAttributeChange);
     }
-    connect(JumpyCheckBox, &QCheckBox::toggled, this, &TBotLibForm::BotAttributeChange);
+    desktop::Connect(JumpyCheckBox, &QCheckBox::toggled, this, &TBotLibForm::BotAttributeChange);
 }
 
 void TBotLibForm::FormCreate() {
@@ -767,28 +772,14 @@ std::string TBotLibForm::ShowOpenDialog(bool& chosen) {
 }
 
 void TBotLibForm::OpenBtnClick() {
-    bool chosen = false;
-    const std::string path = ShowOpenDialog(chosen);
-    if (!chosen) {
-        return;
-    }
-    {
-        Flag updating(listUpdate_);
-        BotsListLines->SetLines(0);
-    }
-    Bots->ClearBots();
-    try {
-        Bots->AppendFromFile(path);
-    } catch (...) {
-        // The bots read before the failure stay, and the list shows them.
-        RefillList();
-        throw;
-    }
-    CurrLibNameLabel->setText(FromPath(path));
-    RefillList();
+    OpenLibrary(false);
 }
 
 void TBotLibForm::OpenAndAppendBtnClick() {
+    OpenLibrary(true);
+}
+
+void TBotLibForm::OpenLibrary(bool append) {
     bool chosen = false;
     const std::string path = ShowOpenDialog(chosen);
     if (!chosen) {
@@ -798,13 +789,25 @@ void TBotLibForm::OpenAndAppendBtnClick() {
         Flag updating(listUpdate_);
         BotsListLines->SetLines(0);
     }
+    if (!append) {
+        Bots->ClearBots();
+    }
+    std::optional<std::string> failure;
     try {
         Bots->AppendFromFile(path);
     } catch (...) {
-        RefillList();
-        throw;
+        failure = MessageOfCurrentException();
     }
+    // Whether the read ends or fails, the list shows the bots read so far
+    // with no line selected, and the editors are emptied as after "New
+    // library": nothing typed can go to a bot that is not shown.
     RefillList();
+    BotsListBoxClick();
+    if (failure) {
+        desktop::ShowError(this, *failure);
+    } else if (!append) {
+        CurrLibNameLabel->setText(FromPath(path));
+    }
 }
 
 void TBotLibForm::SaveAsBtnClick() {
@@ -819,7 +822,7 @@ void TBotLibForm::SaveAsBtnClick() {
 
 void TBotLibForm::ImportINIBtnClick() {
     const std::string path = GetUserIniPath();
-    if (!platform::FileExists(path)) {
+    if (!desktop::GameFileFound(this, path)) {
         return;
     }
     Bots->ImportUserIni(path);

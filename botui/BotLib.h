@@ -77,6 +77,8 @@ class TBotLibForm : public QDialog {
     void RefillList();
     void HeadingBoxChange(QComboBox* box);
     std::string ShowOpenDialog(bool& chosen);
+    // "Open..." (append false) and "Open & append".
+    void OpenLibrary(bool append);
 
     KeelsonWindows& windows_;
     std::unique_ptr<TBigKegOBots> Bots;

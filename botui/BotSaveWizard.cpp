@@ -24,6 +24,7 @@
 #include "app/KeelsonApplication.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "bots/BotFiles.h"
 #include "common/Errors.h"
@@ -192,7 +193,8 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
                             this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setGeometry(261, 157, 75, 25);
-    OKBtn->setDefault(true);
+    // No default button: Enter in a rule's fields presses that rule's
+    // "Filter", and "Export" runs only when it is pressed itself.
     OKBtn->setToolTip(Caption("Write the ticked bots into your user INI"));
 
     // Esc and the close box reject the window, as Cancel does.
@@ -316,20 +318,32 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     setTabOrder(nmComparisonComboBox, nmThresholdScrollBar);
     setTabOrder(nmThresholdScrollBar, nmCommitBtn);
 
-    connect(OKBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(spRemNonSPackBtn, &QPushButton::clicked, this,
-            &TBotSaveWizardForm::spRemNonSPackBtnClick);
-    connect(txtCommitBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::txtCommitBtnClick);
-    connect(nmCommitBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::nmCommitBtnClick);
-    connect(tmCommitBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::tmCommitBtnClick);
-    connect(jbCommitBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::jbCommitBtnClick);
-    connect(nmThresholdScrollBar, &QScrollBar::valueChanged, this,
-            &TBotSaveWizardForm::nmThresholdScrollBarChange);
-    connect(nmFieldCombobox, &QComboBox::currentIndexChanged, this,
-            &TBotSaveWizardForm::nmFieldComboboxChange);
+    PressOnEnter(TabSheet1, txtCommitBtn);
+    PressOnEnter(TabSheet2, nmCommitBtn);
+    PressOnEnter(tmActionCombobox, tmCommitBtn);
+    PressOnEnter(tmTeamComboBox, tmCommitBtn);
+    PressOnEnter(jbActionCombobox, jbCommitBtn);
+    PressOnEnter(jbConditionComboBox, jbCommitBtn);
+
+    desktop::Connect(OKBtn, &QPushButton::clicked, this, &TBotSaveWizardForm::OKBtnClick);
+    desktop::Connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(spRemNonSPackBtn, &QPushButton::clicked, this,
+                     &TBotSaveWizardForm::spRemNonSPackBtnClick);
+    desktop::Connect(txtCommitBtn, &QPushButton::clicked, this,
+                     &TBotSaveWizardForm::txtCommitBtnClick);
+    desktop::Connect(nmCommitBtn, &QPushButton::clicked, this,
+                     &TBotSaveWizardForm::nmCommitBtnClick);
+    desktop::Connect(tmCommitBtn, &QPushButton::clicked, this,
+                     &TBotSaveWizardForm::tmCommitBtnClick);
+    desktop::Connect(jbCommitBtn, &QPushButton::clicked, this,
+                     &TBotSaveWizardForm::jbCommitBtnClick);
+    desktop::Connect(nmThresholdScrollBar, &QScrollBar::valueChanged, this,
+                     &TBotSaveWizardForm::nmThresholdScrollBarChange);
+    desktop::Connect(nmFieldCombobox, &QComboBox::currentIndexChanged, this,
+                     &TBotSaveWizardForm::nmFieldComboboxChange);
 
     ResetRuleRows();
+    UseWindowKeys(this);
 }
 
 TBotSaveWizardForm::~TBotSaveWizardForm() = default;
@@ -337,22 +351,31 @@ TBotSaveWizardForm::~TBotSaveWizardForm() = default;
 void TBotSaveWizardForm::PrepareExport(const TBigKegOBots& library) {
     ResetRuleRows();
     PageControl1->setCurrentWidget(spPage);
-    FillChecklist(library);
-    exec();
+    if (FillChecklist(library)) {
+        exec();
+    }
 }
 
-void TBotSaveWizardForm::FillChecklist(const TBigKegOBots& library) {
+bool TBotSaveWizardForm::FillChecklist(const TBigKegOBots& library) {
     checklistModel_->BeginReset();
     exportRoster_.ClearBots();
     ticks_.clear();
+    std::optional<std::string> failure;
     try {
         exportRoster_ = TickedBots(library, AllTicked(library));  // copies of every bot
         ticks_ = AllTicked(exportRoster_);
     } catch (...) {
-        checklistModel_->EndReset();
-        throw;
+        failure = MessageOfCurrentException();
+        exportRoster_.ClearBots();
+        ticks_.clear();
     }
     checklistModel_->EndReset();
+    if (failure) {
+        // Out of memory for a copy of a huge library: the wizard does not
+        // open on half a checklist.
+        desktop::ShowError(QApplication::activeWindow(), *failure);
+    }
+    return !failure;
 }
 
 void TBotSaveWizardForm::ResetRuleRows() {
@@ -398,7 +421,7 @@ void TBotSaveWizardForm::TicksChanged() {
 void TBotSaveWizardForm::spRemNonSPackBtnClick() {
     try {
         const std::string path = GetSystemIniPath();
-        if (!platform::FileExists(path)) {
+        if (!desktop::GameFileFound(this, path)) {
             return;
         }
         PackageList serverPackages;
@@ -463,7 +486,7 @@ void TBotSaveWizardForm::OKBtnClick() {
     std::optional<ContentProblem> problem;
     try {
         const std::string path = GetUserIniPath();
-        if (!platform::FileExists(path)) {
+        if (!desktop::GameFileFound(this, path)) {
             return;
         }
         // The unticked bots are left out of a copy; the export roster loses

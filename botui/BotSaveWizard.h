@@ -54,7 +54,8 @@ class TBotSaveWizardForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void FillChecklist(const TBigKegOBots& library);
+    // False, after the error box, when the checklist could not be filled.
+    bool FillChecklist(const TBigKegOBots& library);
     void ResetRuleRows();
     FilterAction ActionOf(const QComboBox* box) const;
     ScaleField CurrentScaleField() const;

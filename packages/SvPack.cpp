@@ -11,8 +11,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/Desktop.h"
 #include "app/Settings.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 #include "packages/SvPackFiles.h"
 #include "packages/YouDontHaveMod.h"
@@ -244,6 +246,7 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     // method it shows.
     TextFilterEdit->setAccessibleName(Caption("Filter text"));
     TextFilterBtn = AddButton(GroupBox2, "TextFilterBtn", "Remove", QIcon(), 280, 16, 75, 25);
+    PressOnEnter(GroupBox2, TextFilterBtn);
 
     GroupBox3 = AddGroupBox(this, "GroupBox3", "Manual add", 384, 112, 193, 113);
     AddModBtn = AddButton(GroupBox3, "AddModBtn", "Add mod, mutator, model (*.u)",
@@ -302,20 +305,23 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     PresetOpenDialog.filter = kPresetFilter;
     FileOpenDialog.title = "Select file to add";
 
-    connect(RemSelBtn, &QPushButton::clicked, this, &TSvPackForm::RemSelBtnClick);
-    connect(RemNonExistBtn, &QPushButton::clicked, this, &TSvPackForm::RemNonExistBtnClick);
-    connect(TextFilterBtn, &QPushButton::clicked, this, &TSvPackForm::TextFilterBtnClick);
-    connect(AddModBtn, &QPushButton::clicked, this, &TSvPackForm::AddModBtnClick);
-    connect(AddSkinBtn, &QPushButton::clicked, this, &TSvPackForm::AddSkinBtnClick);
-    connect(AddSoundBtn, &QPushButton::clicked, this, &TSvPackForm::AddSoundBtnClick);
-    connect(AddUTPkgsBtn, &QPushButton::clicked, this, &TSvPackForm::AddUTPkgsBtnClick);
-    connect(AddBonusPackBtn, &QPushButton::clicked, this, &TSvPackForm::AddBonusPackBtnClick);
-    connect(AddOtherBtn, &QPushButton::clicked, this, &TSvPackForm::AddOtherBtnClick);
-    connect(LoadBtn, &QPushButton::clicked, this, &TSvPackForm::LoadBtnClick);
-    connect(SaveBtn, &QPushButton::clicked, this, &TSvPackForm::SaveBtnClick);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    desktop::Connect(RemSelBtn, &QPushButton::clicked, this, &TSvPackForm::RemSelBtnClick);
+    desktop::Connect(RemNonExistBtn, &QPushButton::clicked, this,
+                     &TSvPackForm::RemNonExistBtnClick);
+    desktop::Connect(TextFilterBtn, &QPushButton::clicked, this, &TSvPackForm::TextFilterBtnClick);
+    desktop::Connect(AddModBtn, &QPushButton::clicked, this, &TSvPackForm::AddModBtnClick);
+    desktop::Connect(AddSkinBtn, &QPushButton::clicked, this, &TSvPackForm::AddSkinBtnClick);
+    desktop::Connect(AddSoundBtn, &QPushButton::clicked, this, &TSvPackForm::AddSoundBtnClick);
+    desktop::Connect(AddUTPkgsBtn, &QPushButton::clicked, this, &TSvPackForm::AddUTPkgsBtnClick);
+    desktop::Connect(AddBonusPackBtn, &QPushButton::clicked, this,
+                     &TSvPackForm::AddBonusPackBtnClick);
+    desktop::Connect(AddOtherBtn, &QPushButton::clicked, this, &TSvPackForm::AddOtherBtnClick);
+    desktop::Connect(LoadBtn, &QPushButton::clicked, this, &TSvPackForm::LoadBtnClick);
+    desktop::Connect(SaveBtn, &QPushButton::clicked, this, &TSvPackForm::SaveBtnClick);
+    desktop::Connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate();
+    UseWindowKeys(this);
 }
 
 TSvPackForm::~TSvPackForm() {
@@ -349,7 +355,7 @@ void TSvPackForm::RemSelBtnClick() {
 
 void TSvPackForm::RemNonExistBtnClick() {
     const std::string systemIni = GetSystemIniPath();
-    if (!platform::FileExists(systemIni)) {
+    if (!desktop::GameFileFound(this, systemIni)) {
         return;
     }
     RemoveMissingPackages(packages_, systemIni);
@@ -411,7 +417,7 @@ void TSvPackForm::AddOtherBtnClick() {
 
 void TSvPackForm::LoadBtnClick() {
     const std::string systemIni = GetSystemIniPath();
-    if (!platform::FileExists(systemIni)) {
+    if (!desktop::GameFileFound(this, systemIni)) {
         return;
     }
     ReadServerPackages(packages_, systemIni);
@@ -419,7 +425,7 @@ void TSvPackForm::LoadBtnClick() {
 
 void TSvPackForm::SaveBtnClick() {
     const std::string systemIni = GetSystemIniPath();
-    if (!platform::FileExists(systemIni)) {
+    if (!desktop::GameFileFound(this, systemIni)) {
         return;
     }
     if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, systemIni)) {

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "app/Desktop.h"
 #include "app/Win1252.h"
+#include "app/WindowKeys.h"
 #include "app/WindowLook.h"
 
 namespace keelson {
@@ -72,7 +74,8 @@ TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(200, 200, 75, 25);
     BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    UseWindowKeys(this);
 }
 
 void TYouDontHaveModForm::ShowMissingModification(const std::string& presetFileName,

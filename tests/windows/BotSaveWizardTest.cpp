@@ -162,7 +162,7 @@ void BotSaveWizardTest::theWindowHasItsControlsAndItems() {
         QCOMPARE(w->size(), QSize(344, 370));
         auto* ok = Find<QPushButton>(w, "OKBtn");
         QCOMPARE(ok->text(), QStringLiteral("Export"));
-        QVERIFY(ok->isDefault());
+        QVERIFY(!ok->isDefault());  // Enter in a rule's field never exports
         QCOMPARE(Find<QPushButton>(w, "CancelBtn")->text(), QStringLiteral("Cancel"));
         QCOMPARE(Find<QLabel>(w, "Label3")->text(), QStringLiteral("Filtering"));
         QVERIFY(Find<QLabel>(w, "Label3")->font().bold());
@@ -591,10 +591,12 @@ void BotSaveWizardTest::serverPackagesRule() {
     AppSettings.PromptToFindIni = false;
     AppSettings.PathToUtSysIni = start.GameFile("System/Missing.ini");
     const std::size_t shown = hooks::ShownSoFar().size();
-    InWizard(start, library, [shown](QWidget* w) {
+    InWizard(start, library, [shown, &start](QWidget* w) {
         Click(w, "spRemNonSPackBtn");
         QCOMPARE(Ticks(w), All(4, true));
-        QCOMPARE(hooks::ShownSoFar().size(), shown);
+        QCOMPARE(hooks::ShownSoFar().size(), shown + 1);
+        QCOMPARE(hooks::ShownSoFar().back().text,
+                 start.GameFile("System/Missing.ini") + ": File not found.");
         Click(w, "CancelBtn");
     });
     AppSettings.PathToUtSysIni = ini;
@@ -667,17 +669,22 @@ void BotSaveWizardTest::exportDoesNothingWithoutLinesOrUserIni() {
         Click(w, "CancelBtn");
     });
     QCOMPARE(result, int(QDialog::Rejected));
-    // No file at the user INI's path, or a cancelled prompt: the same, silently.
+    // No file at the user INI's path: the error box names it; a cancelled
+    // prompt: nothing is said. The window stays either way.
     AppSettings.PathToUtUserIni = start.GameFile("System/Gone.ini");
-    InWizard(start, Numbered(2), [](QWidget* w) {
+    InWizard(start, Numbered(2), [&start](QWidget* w) {
         Click(w, "OKBtn");
         QVERIFY(w->isVisible());
+        QVERIFY(hooks::ShownSoFar().size() == 1 &&
+                hooks::ShownSoFar()[0].kind == hooks::Kind::Error);
+        QCOMPARE(hooks::ShownSoFar()[0].text,
+                 start.GameFile("System/Gone.ini") + ": File not found.");
         AppSettings.PromptToFindUser = true;
         Click(w, "OKBtn");
         QVERIFY(w->isVisible());
         QCOMPARE(hooks::UnansweredDialogs(), 1);
-        QVERIFY(hooks::ShownSoFar().size() == 1 &&
-                hooks::ShownSoFar()[0].kind == hooks::Kind::Open);
+        QVERIFY(hooks::ShownSoFar().size() == 2 &&
+                hooks::ShownSoFar()[1].kind == hooks::Kind::Open);
         QCOMPARE(Ticks(w), All(2, true));
         Click(w, "CancelBtn");
     });

@@ -24,16 +24,18 @@ namespace hooks = keelson::desktop::testing;
 
 namespace {
 
-// An object whose event handler fails as a handler of the program might.
-class Failing : public QObject {
+// A window whose button runs a command that fails as a command of the
+// program might, connected through the seam as every window's slots are.
+class Failing : public QWidget {
   public:
     enum class How { Keelson, OutOfMemory, Other };
-    explicit Failing(How how) : how_(how) {}
-    bool event(QEvent* e) override {
-        if (e->type() != QEvent::User) {
-            return QObject::event(e);
-        }
-        switch (how_) {
+    Failing() {
+        button = new QPushButton(QStringLiteral("Run"), this);
+        desktop::Connect(button, &QPushButton::clicked, this, &Failing::Run);
+    }
+    void Run() {
+        ++runs;
+        switch (how) {
             case How::Keelson:
                 throw FileError("File not found");
             case How::OutOfMemory:
@@ -41,18 +43,11 @@ class Failing : public QObject {
             case How::Other:
                 throw 42;
         }
-        return true;
     }
-
-  private:
-    How how_;
+    How how = How::Keelson;
+    int runs = 0;
+    QPushButton* button;
 };
-
-void Raise(Failing::How how) {
-    Failing failing(how);
-    QEvent event(QEvent::User);
-    QCoreApplication::sendEvent(&failing, &event);
-}
 
 }  // namespace
 
@@ -157,9 +152,12 @@ void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
 }
 
 void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {
-    Raise(Failing::How::Keelson);
-    Raise(Failing::How::OutOfMemory);
-    Raise(Failing::How::Other);
+    Failing window;
+    for (Failing::How how :
+         {Failing::How::Keelson, Failing::How::OutOfMemory, Failing::How::Other}) {
+        window.how = how;
+        window.button->click();
+    }
     const auto& shown = hooks::ShownSoFar();
     QCOMPARE(shown.size(), std::size_t(3));
     QVERIFY(shown[0].kind == hooks::Kind::Error);
@@ -167,6 +165,9 @@ void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {
     QCOMPARE(shown[0].text, std::string("File not found."));
     QCOMPARE(shown[1].text, std::string("Out of memory."));
     QCOMPARE(shown[2].text, std::string("Unknown error."));
+    // The window goes on taking its commands.
+    window.button->click();
+    QCOMPARE(window.runs, 4);
 }
 
 void DesktopTest::theErrorBoxHasTitleIconButtonAndFullStop() {

@@ -30,7 +30,7 @@ class MainMenuTest : public QObject {
     Q_OBJECT
   private slots:
     void runWithTheDialogCancelledDoesNothingAndAsksAgain();
-    void runWithAMissingFileDoesNothing();
+    void runWithAMissingFileNamesItAndStartsNothing();
     void runStartsTheGameInItsFolderAndKeepsRunning();
     void runWithExitOnRunSavesTheSettingsAndEnds();
     void aGameThatCannotStartIsReportedAndTheProgramStays();
@@ -59,7 +59,7 @@ void MainMenuTest::runWithTheDialogCancelledDoesNothingAndAsksAgain() {
     QVERIFY(!KeelsonApplication::Ending());
 }
 
-void MainMenuTest::runWithAMissingFileDoesNothing() {
+void MainMenuTest::runWithAMissingFileNamesItAndStartsNothing() {
     ProgramStart start;
     start.StartNormally();
     AppSettings.ExitOnRunUT = true;
@@ -68,7 +68,10 @@ void MainMenuTest::runWithAMissingFileDoesNothing() {
     AppSettings.PathToUtExe = start.GameFile("System");  // a folder is no file
     Click(Main(start), "RunUTBtn");
     QVERIFY(hooks::StartedSoFar().empty());
-    QVERIFY(hooks::ShownSoFar().empty());
+    // Each time the error box names the file that is not there.
+    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(2));
+    QCOMPARE(hooks::ShownSoFar()[0].text, start.GameFile("System/gone.exe") + ": File not found.");
+    QCOMPARE(hooks::ShownSoFar()[1].text, start.GameFile("System") + ": File not found.");
     QVERIFY(!KeelsonApplication::Ending());
 }
 

@@ -109,7 +109,7 @@ class SvPackTest : public QObject {
     void theGroupsAddEachNameOnce();
     void loadingAppendsAndSavingWritesTheList();
     void savingProblemsAreShownAndWriteNothing();
-    void iniButtonsDoNothingWithoutASystemIni();
+    void iniButtonsChangeNothingWithoutASystemIni();
     void browseButtonsSetTheirDialogAfreshAndAddThePickedPackage();
     void theTextFilterMethods();
     void removeSelected();
@@ -190,7 +190,7 @@ void SvPackTest::savingProblemsAreShownAndWriteNothing() {
     QCOMPARE(e.Shown().back(), std::string("Two\nLines"));
 }
 
-void SvPackTest::iniButtonsDoNothingWithoutASystemIni() {
+void SvPackTest::iniButtonsChangeNothingWithoutASystemIni() {
     Editor e;
     // The prompt for the system INI, cancelled, names no file.
     AppSettings.PromptToFindIni = true;
@@ -200,13 +200,14 @@ void SvPackTest::iniButtonsDoNothingWithoutASystemIni() {
         Click(e.form, button);
     }
     QCOMPARE(hooks::ShownSoFar().size(), std::size_t(3));  // the three prompts, nothing else
-    // Without prompting, a configured path where no file is.
+    // Without prompting, a configured path where no file is: each says so.
     AppSettings.PromptToFindIni = false;
     std::filesystem::remove(e.IniPath());
     for (const char* button : {"LoadBtn", "SaveBtn", "RemNonExistBtn"}) {
         Click(e.form, button);
     }
-    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(3));
+    QCOMPARE(hooks::ShownSoFar().size(), std::size_t(6));
+    QCOMPARE(hooks::ShownSoFar().back().text, e.IniPath() + ": File not found.");
     QCOMPARE(e.Shown().size(), std::size_t(6));
     QVERIFY(!std::filesystem::exists(e.IniPath()));
 }
