@@ -4,7 +4,6 @@
 
 #include <array>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -181,11 +180,6 @@ std::string UserIni(const CLI::Option* userIniOption, const std::string& userIni
     return operand ? *operand : StoredUserIniPath();
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
-
 bool HasBotSection(std::string_view text) {
     bool found = false;
     ForEachGameTextLine(text, [&](std::string_view line, bool) {
@@ -216,7 +210,7 @@ int Import(const ImportWords& w, std::ostream& out) {
 
     // A slip of the keyboard (the two paths swapped, the user INI named as
     // the library) must not replace a file that holds no bots.
-    if (platform::FileExists(library) && SameFile(library, userIni)) {
+    if (platform::FileExists(library) && platform::SameFile(library, userIni)) {
         throw ContentProblemExit(library, ContentProblem{{notALibrary}});
     }
     const std::string text = OnFile(userIni, [&] { return platform::ReadWholeFile(userIni); });

@@ -99,6 +99,10 @@ CLI::Option* AddOperand(CLI::App& command, const std::string& name, std::string&
 CLI::Option* AddOperands(CLI::App& command, const std::string& name, std::vector<std::string>& into,
                          const std::string& description);
 
+// The usage error for a word that starts with "-" and is no option of the
+// command: "unknown option WORD (a name that starts with "-" goes after --)".
+std::string UnknownOptionMessage(const std::string& word);
+
 // --quiet: no summary of what the command changed.
 void AddQuietFlag(CLI::App& command, bool& quiet);
 // --json: one JSON document instead of lines.

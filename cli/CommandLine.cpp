@@ -23,7 +23,7 @@ CLI::Validator OperandWord() {
                 return {};
             }
             if (!word.empty() && word[0] == '-') {
-                return "unknown option " + word + " (a name that starts with \"-\" goes after --)";
+                return UnknownOptionMessage(word);
             }
             return {};
         },
@@ -31,6 +31,10 @@ CLI::Validator OperandWord() {
 }
 
 }  // namespace
+
+std::string UnknownOptionMessage(const std::string& word) {
+    return "unknown option " + word + " (a name that starts with \"-\" goes after --)";
+}
 
 std::string MessageAbout(const std::string& path, std::string_view message) {
     std::string text = "keelson-cli: ";

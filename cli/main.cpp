@@ -99,6 +99,18 @@ std::string FullName(const CLI::App* command) {
     return name;
 }
 
+// A required operand is missing when its word started with "-" and was set
+// aside as an unknown option ("bots list -x.ut_botlib"): that word is the
+// one to name.
+std::string MissingOperandMessage(const CLI::App& app, const std::string& message) {
+    for (const std::string& word : ChosenCommand(app)->remaining()) {
+        if (word.starts_with("-")) {
+            return cli::UnknownOptionMessage(word);
+        }
+    }
+    return message;
+}
+
 int UsageFailure(const CLI::App& app, const std::string& message) {
     std::cout.flush();
     std::cerr << "keelson-cli: " << WithoutMarks(message) << "\n";
@@ -152,6 +164,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion&) {
         std::cout << kVersion << "\n";
         return 0;
+    } catch (const CLI::RequiredError& e) {
+        return UsageFailure(app, MissingOperandMessage(app, e.what()));
     } catch (const CLI::ParseError& e) {
         return UsageFailure(app, e.what());
     } catch (const cli::UsageError& e) {

@@ -10,6 +10,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-# GCC 12's -Wrestrict reports overlaps in libstdc++'s own string code for
-# "text" + std::string at -O2 (GCC bug 105329), never in ours.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")

@@ -30,6 +30,10 @@ bool FileExists(const std::string& path);
 // True when a folder exists at path.
 bool FolderExists(const std::string& path);
 
+// True when both paths name one existing file or folder, however they are
+// spelt and whatever links or hard links lead there.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The whole content of a file. Raises FileError ("File not found", ...).
 std::string ReadWholeFile(const std::string& path);
 
@@ -94,8 +98,9 @@ std::string BackupFolder();
 
 // For fault-injection tests: called at each step of a rewrite ("temp",
 // "write" before each piece of at most 4096 bytes, "sync", "rename",
-// "backup", "in-place", "truncate"); it may end the process or throw to stop
-// the writer there. Empty by default.
+// "backup", "in-place", "truncate"; "folder" where a new settings key's
+// folder is made); it may end the process or throw to stop the writer there.
+// Empty by default.
 void SetWriteHookForTesting(std::function<void(std::string_view step)> hook);
 
 // The names of the entries of a folder, without "." and "..". Empty when

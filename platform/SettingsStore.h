@@ -29,6 +29,9 @@ struct StoredValue {
     friend bool operator==(const StoredValue&, const StoredValue&) = default;
 };
 
+// Named values in the order they are written.
+using StoredValues = std::vector<std::pair<std::string, StoredValue>>;
+
 // An open key. Closed when destroyed.
 class SettingsKey {
   public:
@@ -43,7 +46,7 @@ class SettingsKey {
     // Sets several values in order. Returns how many were written before the
     // first that could not be (all of them on success). A store that keeps a
     // key in one file writes them in one step, all or none.
-    virtual std::size_t SetValues(const std::vector<std::pair<std::string, StoredValue>>& values) {
+    virtual std::size_t SetValues(const StoredValues& values) {
         std::size_t written = 0;
         while (written < values.size() && Set(values[written].first, values[written].second)) {
             ++written;
@@ -67,6 +70,21 @@ class SettingsStore {
     virtual std::unique_ptr<SettingsKey> Open(const std::string& keyPath, Access access) = 0;
     // Opens a key, creating it and any missing parents; nothing on failure.
     virtual std::unique_ptr<SettingsKey> Create(const std::string& keyPath) = 0;
+    // Makes a key that is not there yet together with its values, creating
+    // any missing parents. The program's stores make the key appear in one
+    // step, whole: a failed or killed creation leaves no key, never one with
+    // only some of its values (this default only creates the key, then
+    // writes). Returns how many values were written, as SetValues does;
+    // nothing when the key is there already (another program may have made
+    // it first), which is then left as it is.
+    virtual std::optional<std::size_t> CreateWithValues(const std::string& keyPath,
+                                                        const StoredValues& values) {
+        if (Open(keyPath, Access::Read)) {
+            return std::nullopt;
+        }
+        std::unique_ptr<SettingsKey> key = Create(keyPath);
+        return key ? key->SetValues(values) : 0;
+    }
     // "Windows registry", or the root folder of a file-backed store.
     virtual std::string Describe() const = 0;
 

@@ -203,7 +203,7 @@ void SaveFlagValues(platform::SettingsStore& store, const TAppSettings& settings
 
 void SaveSettings(platform::SettingsStore& store, const TAppSettings& settings) {
     // All eight in one call, which a file-backed store writes in one step.
-    const std::vector<std::pair<std::string, StoredValue>> values{
+    const platform::StoredValues values{
         {"PathToUtExe", TextValue(settings.PathToUtExe)},
         {"PathToUtSysIni", TextValue(settings.PathToUtSysIni)},
         {"PathToUtUserIni", TextValue(settings.PathToUtUserIni)},
@@ -213,10 +213,23 @@ void SaveSettings(platform::SettingsStore& store, const TAppSettings& settings) 
         {"PromptToFindUser", FlagValue(settings.PromptToFindUser)},
         {"ExitOnRunUT", FlagValue(settings.ExitOnRunUT)},
     };
-    std::unique_ptr<SettingsKey> key = store.Create(std::string(kSettingsKeyPath));
-    std::size_t written = key ? key->SetValues(values) : 0;
-    if (written < values.size()) {
-        ThrowSetFailed(values[written].first);
+    const std::string path(kSettingsKeyPath);
+    std::unique_ptr<SettingsKey> key = store.Open(path, SettingsStore::Access::Full);
+    std::optional<std::size_t> written =
+        key ? key->SetValues(values) : std::optional<std::size_t>();
+    // A first save makes the key whole or not at all: a key with only some
+    // values would make the next start take the first start for done.
+    if (!written) {
+        written = store.CreateWithValues(path, values);
+    }
+    if (!written) {
+        // There now (another program saved first), or there but not
+        // writable: written into as any existing key.
+        key = store.Create(path);
+        written = key ? key->SetValues(values) : 0;
+    }
+    if (*written < values.size()) {
+        ThrowSetFailed(values[*written].first);
     }
 }
 

@@ -67,6 +67,8 @@ void SetFirstStartValues(TAppSettings& settings, const std::string& detectedFold
 // Store operations. Loads raise RegistryError ("Invalid data type for
 // 'X'", "Failed to get data for 'X'") and stop at that value; saves raise
 // "Failed to set data for 'X'" and stop at the first value not written.
+// SaveSettings makes a missing key with all eight values in one step, so
+// that a failed or killed first save leaves no key at all.
 bool SettingsKeyExists(platform::SettingsStore& store);
 void LoadPathValues(platform::SettingsStore& store, TAppSettings& settings);
 void LoadFlagValues(platform::SettingsStore& store, TAppSettings& settings);

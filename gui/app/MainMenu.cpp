@@ -160,7 +160,6 @@ void TMainMenuForm::StartUp() {
         const std::string detected = DetectGameFolder(store);
         SetFirstStartValues(AppSettings, detected);
         AppSettings.SettingsPresent = true;
-        SavePathValues(store, AppSettings);
 #ifdef _WIN32
         const bool canBrowse = false;  // the game's installer records its folder
 #else
@@ -173,13 +172,11 @@ void TMainMenuForm::StartUp() {
             // Recorded as the installer would, and the three file paths follow.
             RecordGameFolder(store, *picked);
             SetFirstStartValues(AppSettings, *picked);
-            SavePathValues(store, AppSettings);
         }
-        AppSettings.PromptToFindExe = false;
-        AppSettings.PromptToFindIni = false;
-        AppSettings.PromptToFindUser = false;
-        AppSettings.ExitOnRunUT = true;
-        SaveFlagValues(store, AppSettings);
+        // One save after the dialogs, which makes the key with all eight
+        // values or none: a first start that is killed or cannot save leaves
+        // no key, and the next start is a first start again.
+        SaveSettings(store, AppSettings);
     }
     LoadPathValues(store, AppSettings);
     LoadFlagValues(store, AppSettings);

@@ -17,6 +17,7 @@
 #include "platform/Errors.h"
 #include "platform/PathText.h"
 #include "platform/FileSystem.h"
+#include "platform/posix/NewFolder.h"
 
 namespace keelson::platform {
 
@@ -71,8 +72,10 @@ std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
         std::size_t end = path.find('\\', start);
         std::string_view part =
             path.substr(start, end == std::string_view::npos ? end : end - start);
+        // A folder that a killed save left unfinished is never a key.
         if (part.empty() || part == "." || part == ".." || SameName(part, kValuesFileName) ||
-            part.find('/') != std::string_view::npos || part.find('\0') != std::string_view::npos) {
+            IsUnfinishedFolderName(part) || part.find('/') != std::string_view::npos ||
+            part.find('\0') != std::string_view::npos) {
             return std::nullopt;
         }
         parts.emplace_back(part);
@@ -364,6 +367,40 @@ std::optional<std::string> FormatValueLine(const std::string& name, const Stored
     return line;
 }
 
+// The content of a values file of these lines with the values set in it;
+// nothing when a value's name cannot be written.
+std::optional<std::string> ValuesFileWith(std::vector<ValuesLine> lines,
+                                          const StoredValues& values) {
+    for (const auto& entry : values) {
+        const std::string& name = entry.first;
+        const StoredValue& value = entry.second;
+        std::optional<std::string> formatted = FormatValueLine(name, value);
+        if (!formatted) {
+            return std::nullopt;
+        }
+        auto found = std::find_if(lines.begin(), lines.end(), [&](const ValuesLine& line) {
+            return line.isValue && SameName(line.name, name);
+        });
+        if (found != lines.end()) {
+            // The value keeps the spelling of its name as the file has it.
+            std::optional<std::string> kept = FormatValueLine(found->name, value);
+            found->raw = kept ? *kept : *formatted;
+        } else {
+            ValuesLine added;
+            added.raw = *formatted;
+            added.isValue = true;
+            added.name = name;
+            lines.push_back(std::move(added));
+        }
+    }
+    std::string content;
+    for (const ValuesLine& line : lines) {
+        content += line.raw;
+        content += '\n';
+    }
+    return content;
+}
+
 // ---- keys and the store -------------------------------------------------
 
 class FileKey : public SettingsKey {
@@ -389,7 +426,7 @@ class FileKey : public SettingsKey {
 
     // All values in one rewrite of the file: a kill or a full disk leaves
     // the old file or the new one, never a part.
-    std::size_t SetValues(const std::vector<std::pair<std::string, StoredValue>>& values) override {
+    std::size_t SetValues(const StoredValues& values) override {
         cache_.reset();
         if (!writable_ || !FolderWritable(folder_)) {
             return 0;
@@ -397,36 +434,12 @@ class FileKey : public SettingsKey {
         FileLock lock(ValuesPath());
         // An existing file that cannot be read or parsed raises here, so a
         // save never replaces values that a load could not see.
-        std::vector<ValuesLine> lines = ReadValues();
-        for (const auto& entry : values) {
-            const std::string& name = entry.first;
-            const StoredValue& value = entry.second;
-            std::optional<std::string> formatted = FormatValueLine(name, value);
-            if (!formatted) {
-                return 0;
-            }
-            auto found = std::find_if(lines.begin(), lines.end(), [&](const ValuesLine& line) {
-                return line.isValue && SameName(line.name, name);
-            });
-            if (found != lines.end()) {
-                // The value keeps the spelling of its name as the file has it.
-                std::optional<std::string> kept = FormatValueLine(found->name, value);
-                found->raw = kept ? *kept : *formatted;
-            } else {
-                ValuesLine added;
-                added.raw = *formatted;
-                added.isValue = true;
-                added.name = name;
-                lines.push_back(std::move(added));
-            }
-        }
-        std::string content;
-        for (const ValuesLine& line : lines) {
-            content += line.raw;
-            content += '\n';
+        std::optional<std::string> content = ValuesFileWith(ReadValues(), values);
+        if (!content) {
+            return 0;
         }
         try {
-            WriteFileAtomically(ValuesPath(), content);
+            WriteFileAtomically(ValuesPath(), *content);
         } catch (const FileBusyError&) {
             throw;
         } catch (const FileError&) {
@@ -443,7 +456,8 @@ class FileKey : public SettingsKey {
         std::size_t count = 0;
         while (const dirent* entry = ::readdir(dir.get())) {
             std::string_view name = entry->d_name;
-            if (name != "." && name != ".." && FolderExists(folder_ + "/" + std::string(name))) {
+            if (name != "." && name != ".." && !IsUnfinishedFolderName(name) &&
+                FolderExists(folder_ + "/" + std::string(name))) {
                 ++count;
             }
         }
@@ -551,29 +565,42 @@ class FileStore : public SettingsStore {
         if (!parts) {
             return nullptr;
         }
-        std::error_code ec;
-        if (!FolderExists(root_) && !std::filesystem::create_directories(root_, ec)) {
+        std::optional<std::string> folder = MakeFolders(*parts);
+        if (!folder || !FolderReadable(*folder) || !FolderWritable(*folder)) {
             return nullptr;
         }
-        std::string folder = root_;
-        for (const std::string& part : *parts) {
-            std::optional<std::string> child = FindChildFolder(folder, part);
-            if (!child) {
-                if (!FolderWritable(folder)) {
-                    return nullptr;
-                }
-                std::string made = folder + "/" + part;
-                if (::mkdir(made.c_str(), 0777) != 0 && !FolderExists(made)) {
-                    return nullptr;
-                }
-                child = made;
+        return std::make_unique<FileKey>(*folder, true);
+    }
+
+    // The key's folder is made under a temporary name with its values file
+    // inside, and takes the key's name in one rename.
+    std::optional<std::size_t> CreateWithValues(const std::string& keyPath,
+                                                const StoredValues& values) override {
+        std::optional<std::vector<std::string>> parts = SplitKeyPath(keyPath);
+        if (!parts || parts->empty()) {
+            return SettingsStore::CreateWithValues(keyPath, values);
+        }
+        const std::string name = parts->back();
+        parts->pop_back();
+        std::optional<std::string> parent = MakeFolders(*parts);
+        if (!parent) {
+            return 0;
+        }
+        if (FindChildFolder(*parent, name)) {
+            return std::nullopt;
+        }
+        std::optional<std::string> content = ValuesFileWith({}, values);
+        if (!FolderWritable(*parent) || !content) {
+            return 0;
+        }
+        try {
+            if (!MakeFolderWithFile(*parent + "/" + name, std::string(kValuesFileName), *content)) {
+                return std::nullopt;
             }
-            folder = *child;
+        } catch (const FileError&) {
+            return 0;
         }
-        if (!FolderReadable(folder) || !FolderWritable(folder)) {
-            return nullptr;
-        }
-        return std::make_unique<FileKey>(folder, true);
+        return values.size();
     }
 
     std::string Describe() const override { return root_; }
@@ -597,6 +624,33 @@ class FileStore : public SettingsStore {
     }
 
   private:
+    // The folder of a key path's components, made where missing; nothing
+    // when one cannot be made.
+    std::optional<std::string> MakeFolders(const std::vector<std::string>& parts) {
+        // Another program may make the same folders at the same time.
+        std::error_code ec;
+        if (!FolderExists(root_) && !std::filesystem::create_directories(root_, ec) &&
+            !FolderExists(root_)) {
+            return std::nullopt;
+        }
+        std::string folder = root_;
+        for (const std::string& part : parts) {
+            std::optional<std::string> child = FindChildFolder(folder, part);
+            if (!child) {
+                if (!FolderWritable(folder)) {
+                    return std::nullopt;
+                }
+                std::string made = folder + "/" + part;
+                if (::mkdir(made.c_str(), 0777) != 0 && !FolderExists(made)) {
+                    return std::nullopt;
+                }
+                child = made;
+            }
+            folder = *child;
+        }
+        return folder;
+    }
+
     std::string root_;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/PathText.h"
 #include "platform/FileSystem.h"
 #include "platform/windows/FileLockInternal.h"
+#include "platform/windows/SystemPath.h"
 
 namespace keelson::platform {
 
@@ -32,10 +33,10 @@ std::mutex gHeldMutex;
 std::vector<std::weak_ptr<FileLock::Held>> gHeld;
 std::function<void(std::string_view)> gWriteHook;
 
+// One file's locks nest however its path is spelt.
 std::string LockKey(const std::string& path) {
-    char full[MAX_PATH * 4];
-    DWORD n = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return UpperAscii(n > 0 && n < sizeof full ? std::string(full, n) : path);
+    const std::wstring system = SystemPath(path);
+    return UpperAscii(system.empty() ? path : Narrow(system));
 }
 
 std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
@@ -53,8 +54,13 @@ std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
     return found;
 }
 
+// A device is never opened: a serial port could wait for ever.
 HANDLE OpenShared(const std::string& path) {
-    return ::CreateFileA(path.c_str(), GENERIC_READ,
+    const std::wstring system = SystemPath(path);
+    if (system.empty() || IsDevicePath(system)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::CreateFileW(system.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -65,14 +71,6 @@ bool LockBeyondEnd(HANDLE file) {
     beyondEnd.OffsetHigh = 0x7FFFFFFFu;
     return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                         &beyondEnd) != 0;
-}
-
-bool SameFile(HANDLE a, HANDLE b) {
-    BY_HANDLE_FILE_INFORMATION x{};
-    BY_HANDLE_FILE_INFORMATION y{};
-    return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
-           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
 }  // namespace
@@ -105,7 +103,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
         }
         // The file may have been replaced while this process waited.
         HANDLE now = OpenShared(path);
-        const bool same = now != INVALID_HANDLE_VALUE && SameFile(file, now);
+        const bool same = now != INVALID_HANDLE_VALUE && SameFileHandles(file, now);
         if (now != INVALID_HANDLE_VALUE) {
             ::CloseHandle(now);
         }

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <cwchar>
 #include <string>
 
 #include "platform/Errors.h"
 #include "platform/windows/FileLockInternal.h"
+#include "platform/windows/SystemPath.h"
 
 namespace keelson::platform {
 
@@ -28,72 +28,6 @@ struct Handle {
         }
     }
 };
-
-bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
-    return text.compare(0, std::wcslen(prefix), prefix) == 0;
-}
-
-// The program's paths are texts in the ANSI code page.
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    int n =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                  nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                          nullptr, nullptr);
-    return text;
-}
-
-// A path as the wide functions take it at any length: made full (relative
-// paths, "..", "/" resolved as Windows always resolves them), then marked
-// with "\\?\" ("\\?\UNC\" for a network share), which lifts the limit of
-// 260 characters. A device name ("COM1", "CON", "D:\game\aux.ini") comes
-// back as "\\.\NAME". Empty for a path no file can have.
-std::wstring SystemPath(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
-        return {};
-    }
-    std::wstring wide = Widen(path);
-    if (StartsWith(wide, L"\\\\?\\")) {
-        return wide;
-    }
-    DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) {
-        return wide;
-    }
-    std::wstring full(size, L'\0');
-    DWORD n = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (n == 0 || n >= size) {
-        return wide;
-    }
-    full.resize(n);
-    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
-        return L"\\\\?\\" + full;
-    }
-    if (StartsWith(full, L"\\\\") && !StartsWith(full, L"\\\\.\\") &&
-        !StartsWith(full, L"\\\\?\\")) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return full;
-}
-
-// Names a device or a pipe rather than a file on a disk.
-bool IsDevicePath(const std::wstring& path) {
-    return StartsWith(path, L"\\\\.\\") || StartsWith(path, L"\\\\?\\GLOBALROOT");
-}
 
 DWORD Attributes(const std::wstring& path) {
     return path.empty() || IsDevicePath(path) ? INVALID_FILE_ATTRIBUTES
@@ -146,6 +80,31 @@ void RestoreAttributes(const std::wstring& path, DWORD old) {
     ::SetFileAttributesW(path.c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted);
 }
 
+// Opens a file on a disk for reading from its start, or raises FileError.
+// Only files on a disk are read: a serial port would wait for ever and the
+// console would read what the user types.
+HANDLE OpenForReading(const std::string& path, DWORD flags) {
+    const std::wstring system = SystemPath(path);
+    if (system.empty()) {
+        ThrowError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+    }
+    if (IsDevicePath(system)) {
+        ThrowError(ERROR_FILE_NOT_FOUND);
+    }
+    Handle file{::CreateFileW(system.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, flags, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE) {
+        ThrowLastError();
+    }
+    if (::GetFileType(file.h) != FILE_TYPE_DISK) {
+        ThrowError(ERROR_FILE_NOT_FOUND);
+    }
+    HANDLE opened = file.h;
+    file.h = INVALID_HANDLE_VALUE;
+    return opened;
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -159,24 +118,7 @@ bool FolderExists(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    const std::wstring system = SystemPath(path);
-    if (system.empty()) {
-        ThrowError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
-    }
-    // Only files on a disk are read: a serial port would wait for ever and
-    // the console would read what the user types.
-    if (IsDevicePath(system)) {
-        ThrowError(ERROR_FILE_NOT_FOUND);
-    }
-    Handle file{::CreateFileW(system.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) {
-        ThrowLastError();
-    }
-    if (::GetFileType(file.h) != FILE_TYPE_DISK) {
-        ThrowError(ERROR_FILE_NOT_FOUND);
-    }
+    Handle file{OpenForReading(path, FILE_ATTRIBUTE_NORMAL)};
     std::string content;
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(file.h, &size)) {
@@ -298,11 +240,26 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
 }
 
-std::vector<std::string> ListFolder(const std::string& path) {
-    std::vector<std::string> names;
+bool SameFile(const std::string& a, const std::string& b) {
+    auto open = [](const std::string& path) {
+        const std::wstring system = SystemPath(path);
+        return system.empty() || IsDevicePath(system)
+                   ? INVALID_HANDLE_VALUE
+                   : ::CreateFileW(system.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    };
+    Handle first{open(a)};
+    Handle second{open(b)};
+    return first.h != INVALID_HANDLE_VALUE && second.h != INVALID_HANDLE_VALUE &&
+           SameFileHandles(first.h, second.h);
+}
+
+std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
+    std::vector<FolderEntry> entries;
     std::wstring pattern = SystemPath(path.empty() ? std::string(".") : path);
     if (pattern.empty() || IsDevicePath(pattern)) {
-        return names;
+        return entries;
     }
     if (pattern.back() != L'\\') {
         pattern += L'\\';
@@ -311,29 +268,11 @@ std::vector<std::string> ListFolder(const std::string& path) {
     WIN32_FIND_DATAW data;
     HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(Narrow(name));
-        }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    return names;
-}
-
-std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
-    std::vector<FolderEntry> entries;
-    WIN32_FIND_DATAA data;
-    HANDLE find =
-        ::FindFirstFileA(((path.empty() ? std::string(".") : path) + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
         return entries;
     }
     do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
             continue;
         }
         EntryKind kind = EntryKind::File;
@@ -342,18 +281,22 @@ std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
         } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             kind = EntryKind::Folder;
         }
-        entries.push_back({std::move(name), kind});
-    } while (::FindNextFileA(find, &data));
+        entries.push_back({Narrow(name), kind});
+    } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return entries;
 }
 
-FileReader::FileReader(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        ThrowLastError();
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    for (FolderEntry& entry : ListFolderEntries(path)) {
+        names.push_back(std::move(entry.name));
     }
+    return names;
+}
+
+FileReader::FileReader(const std::string& path) {
+    HANDLE file = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
     Handle guard{file};
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size)) {
@@ -396,16 +339,22 @@ void FileReader::Seek(std::uint64_t offset) {
 
 void AppendToFile(const std::string& path, std::string_view content,
                   const std::function<void(std::uint64_t size)>& check) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring system = SystemPath(path);
+    if (system.empty()) {
+        ThrowError(path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+    }
+    if (IsDevicePath(system)) {
+        ThrowError(ERROR_ACCESS_DENIED);
+    }
+    DWORD attributes = ::GetFileAttributesW(system.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        ThrowLastError();
+        ThrowError(ERROR_ACCESS_DENIED);
     }
     // No other writer while the file grows: two appends at once each get
     // their own end of the file.
-    Handle file{::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)};
+    Handle file{::CreateFileW(system.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {
         ThrowLastError();
     }
@@ -450,7 +399,7 @@ std::string ExecutablePath() {
     std::wstring buffer(32768, L'\0');
     DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(n);
-    if (StartsWith(buffer, L"\\\\?\\") && buffer.size() > 6 && buffer[5] == L':') {
+    if (buffer.compare(0, 4, L"\\\\?\\") == 0 && buffer.size() > 6 && buffer[5] == L':') {
         buffer.erase(0, 4);
     }
     return Narrow(buffer);

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -115,6 +117,52 @@ class RegistryKey : public SettingsKey {
     HKEY key_;
 };
 
+// A key being made by CreateWithValues: the key's name, this mark and the
+// number of the process that makes it.
+constexpr std::string_view kUnfinishedMark = ".keelson-new-";
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                  wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return wide;
+}
+
+bool ProcessRuns(DWORD id) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) {
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;  // there, but not ours to see
+    }
+    bool runs = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return runs;
+}
+
+// Deletes the unfinished keys that killed runs left beside the key name.
+void RemoveAbandonedKeys(HKEY parent, const std::string& name) {
+    const std::string prefix = name + std::string(kUnfinishedMark);
+    std::vector<std::string> abandoned;
+    for (DWORD index = 0;; ++index) {
+        char buffer[256];
+        DWORD length = static_cast<DWORD>(sizeof buffer);
+        if (::RegEnumKeyExA(parent, index, buffer, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::string child(buffer, length);
+        if (child.size() > prefix.size() && child.size() <= prefix.size() + 9 &&
+            child.compare(0, prefix.size(), prefix) == 0 &&
+            child.find_first_not_of("0123456789", prefix.size()) == std::string::npos &&
+            !ProcessRuns(static_cast<DWORD>(std::stoul(child.substr(prefix.size()))))) {
+            abandoned.push_back(child);
+        }
+    }
+    for (const std::string& child : abandoned) {
+        DeleteTree(parent, child);
+    }
+}
+
 class RegistryStore : public SettingsStore {
   public:
     std::unique_ptr<SettingsKey> Open(const std::string& keyPath, Access access) override {
@@ -135,6 +183,56 @@ class RegistryStore : public SettingsStore {
             return nullptr;
         }
         return std::make_unique<RegistryKey>(key);
+    }
+
+    // The values go into a key of a temporary name, which takes the key's
+    // name when they are all written (Windows Vista and later rename keys).
+    std::optional<std::size_t> CreateWithValues(const std::string& keyPath,
+                                                const StoredValues& values) override {
+        const std::string path = RelativePath(keyPath);
+        const std::size_t cut = path.rfind('\\');
+        if (cut == std::string::npos || cut + 1 == path.size()) {
+            return SettingsStore::CreateWithValues(keyPath, values);
+        }
+        const std::string name = path.substr(cut + 1);
+        HKEY parent = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.substr(0, cut).c_str(), 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | kView, nullptr, &parent,
+                              nullptr) != ERROR_SUCCESS) {
+            return 0;
+        }
+        RegistryKey parentKey(parent);
+        auto exists = [&] {
+            HKEY key = nullptr;
+            LONG status = ::RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | kView, &key);
+            if (status == ERROR_SUCCESS) {
+                ::RegCloseKey(key);
+            }
+            return status != ERROR_FILE_NOT_FOUND;
+        };
+        if (exists()) {
+            return std::nullopt;
+        }
+        RemoveAbandonedKeys(parent, name);
+        const std::string temp =
+            name + std::string(kUnfinishedMark) + std::to_string(::GetCurrentProcessId());
+        DeleteTree(parent, temp);  // left by a killed run that had this number
+        HKEY made = nullptr;
+        if (::RegCreateKeyExA(parent, temp.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS | kView, nullptr, &made, nullptr) != ERROR_SUCCESS) {
+            return 0;
+        }
+        std::size_t written = RegistryKey(made).SetValues(values);
+        if (written == values.size() &&
+            ::RegRenameKey(parent, Wide(temp).c_str(), Wide(name).c_str()) == ERROR_SUCCESS) {
+            return written;
+        }
+        DeleteTree(parent, temp);
+        if (written < values.size()) {
+            return written;
+        }
+        // The rename fails when another program made the key first.
+        return exists() ? std::nullopt : std::optional<std::size_t>(0);
     }
 
     std::string Describe() const override { return "Windows registry"; }

@@ -187,6 +187,38 @@ TEST_F(BotsCli, WrongWordsAreUsageErrorsThatChangeNothing) {
     }
 }
 
+// A library name that starts with "-" reads as an option: every command
+// names that word, not the operand it left missing, and writes nothing.
+TEST_F(BotsCli, AWordTakenForAnOptionIsNamed) {
+    std::string lib = Library();
+    std::string before = ReadBytes(lib);
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"list", "-x.ut_botlib"},
+             {"show", "-x.ut_botlib"},
+             {"add", "-x.ut_botlib"},
+             {"set", "-x.ut_botlib", "0", "Name=x"},
+             {"delete", "-x.ut_botlib", "0"},
+             {"sort", "-x.ut_botlib"},
+             {"export", "-x.ut_botlib"},
+             {"import", "-x.ut_botlib"},
+             {"delete", lib, "-x"},
+         }) {
+        std::vector<std::string> command{"bots"};
+        command.insert(command.end(), words.begin(), words.end());
+        test::CliResult r = RunCli(command);
+        const std::string wrong = words[1] == lib ? words[2] : words[1];
+        EXPECT_EQ(r.status, 2) << words[0];
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+                  "keelson-cli: unknown option " + wrong +
+                      " (a name that starts with \"-\" goes after --)")
+            << words[0];
+        EXPECT_NE(r.err.find("\nusage: keelson-cli bots " + words[0] + " "), std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(ReadBytes(lib), before);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("-x.ut_botlib")));
+}
+
 TEST_F(BotsCli, MissingAndDamagedFilesAreErrors) {
     std::string lib = Library();
     test::CliResult missing =

@@ -118,11 +118,25 @@ TEST_F(WindowsCli, DeepGameFoldersAreReadAndRewritten) {
     EXPECT_EQ(RunCli({"packages", "list", "--system-ini", system}).out,
               "SoldierSkins\nCommandoSkins\n");
 
-    // A user INI whose path is longer than a rewrite's temporary file allowed.
+    r = RunCli({"packages", "add", "--system-ini", system, "Extra"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RunCli({"packages", "list", "--system-ini", system}).out,
+              "SoldierSkins\nCommandoSkins\nExtra\n");
+
+    // A user INI whose path is longer than a rewrite's temporary file allowed,
+    // and a library as deep: added to in place, read in pieces, sorted.
     const std::string user = game + "\\System\\User.ini";
     WriteLong(user, "[Botpack.ChallengeBotInfo]\r\nBotNames[0]=Old\r\n");
-    const std::string lib = dir.File("deep.ut_botlib");
+    const std::string lib = game + "\\deep.ut_botlib";
     ASSERT_EQ(RunCli({"bots", "add", lib, "Name=Deep"}).status, 0);
+    r = RunCli({"bots", "add", lib, "Name=Abyss"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = RunCli({"bots", "sort", lib});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = RunCli({"bots", "list", lib});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_NE(r.out.find("Deep ("), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.rfind("Abyss (", 0), 0u) << r.out;
     r = RunCli({"bots", "export", lib, user});
     EXPECT_EQ(r.status, 0) << r.err;
     r = RunCli({"bots", "import", user, dir.File("back.ut_botlib")});

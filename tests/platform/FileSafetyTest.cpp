@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -328,6 +329,133 @@ TEST_F(FileSafety, SettingsAreSavedInOneStepOrNotAtAll) {
         }
         SaveSettings(*store, first);
         ASSERT_LT(stopAt, 20);
+    }
+}
+
+// The eight values of the settings key, each as it was saved, or "<none>".
+std::vector<std::string> StoredSettings(platform::SettingsStore& store) {
+    std::vector<std::string> values;
+    auto key = store.Open(std::string(kSettingsKeyPath), platform::SettingsStore::Access::Read);
+    for (const char* name :
+         {"PathToUtExe", "PathToUtSysIni", "PathToUtUserIni", "UtBasePath", "PromptToFindExe",
+          "PromptToFindIni", "PromptToFindUser", "ExitOnRunUT"}) {
+        std::optional<platform::StoredValue> value = key ? key->Query(name) : std::nullopt;
+        values.push_back(value ? value->data : "<none>");
+    }
+    return values;
+}
+
+// A first save that is killed or fails at any step leaves no key, so that
+// the next start is a first start again; one that gets through leaves all
+// eight values. What a killed save left is never a key and goes with the
+// next save.
+TEST_F(FileSafety, FirstSaveMakesTheWholeKeyOrNone) {
+    const std::string root = dir.File("registry");
+    const std::string product = root + "/Software/Brindlewood/Keelson";
+    auto store = platform::OpenFileStore(root);
+    TAppSettings settings;
+    SetFirstStartValues(settings, "/srv/ut");
+    settings.PromptToFindIni = true;
+    SaveSettings(*store, settings);
+    const std::vector<std::string> whole = StoredSettings(*store);
+    for (bool killed : {true, false}) {
+        for (int stopAt = 0;; ++stopAt) {
+            SCOPED_TRACE((killed ? "killed at step " : "failed at step ") + std::to_string(stopAt));
+            std::filesystem::remove_all(root);
+            int status = InChild([&] {
+                int steps = 0;
+                platform::SetWriteHookForTesting([&](std::string_view) {
+                    if (steps++ == stopAt) {
+                        if (killed) {
+                            ::kill(::getpid(), SIGKILL);
+                        }
+                        throw FileError("Disk full");
+                    }
+                });
+                SaveSettings(*store, settings);
+            });
+            if (status == 0) {
+                EXPECT_EQ(StoredSettings(*store), whole);
+                EXPECT_EQ(platform::ListFolder(product), std::vector<std::string>{"1"});
+                break;
+            }
+            EXPECT_EQ(status, killed ? -1 : 70);
+            EXPECT_FALSE(SettingsKeyExists(*store));
+            if (!killed) {
+                EXPECT_EQ(platform::ListFolder(product), std::vector<std::string>{});
+            }
+            SaveSettings(*store, settings);
+            EXPECT_EQ(StoredSettings(*store), whole);
+            EXPECT_EQ(platform::ListFolder(product), std::vector<std::string>{"1"});
+            ASSERT_LT(stopAt, 20);
+        }
+    }
+}
+
+// Two programs saving first at once: the key that one of them made whole
+// stays whole, and the other's values go into it.
+TEST_F(FileSafety, TwoFirstSavesAtOnceEndWithOneWholeKey) {
+    const std::string root = dir.File("registry");
+    const std::string product = root + "/Software/Brindlewood/Keelson";
+    TAppSettings mine;
+    SetFirstStartValues(mine, "/srv/mine");
+    TAppSettings theirs;
+    SetFirstStartValues(theirs, "/srv/theirs");
+    theirs.ExitOnRunUT = false;
+    auto store = platform::OpenFileStore(root);
+    SaveSettings(*store, theirs);
+    const std::vector<std::string> theirValues = StoredSettings(*store);
+    std::filesystem::remove_all(root);
+    SaveSettings(*store, mine);
+    const std::vector<std::string> myValues = StoredSettings(*store);
+
+    // The other program's key appears just before this one's would.
+    std::filesystem::remove_all(root);
+    bool raced = false;
+    platform::SetWriteHookForTesting([&](std::string_view step) {
+        if (step == "rename" && !raced) {
+            raced = true;
+            InChild([&] { SaveSettings(*platform::OpenFileStore(root), theirs); });
+            EXPECT_EQ(StoredSettings(*store), theirValues);
+        }
+    });
+    SaveSettings(*store, mine);
+    platform::SetWriteHookForTesting({});
+    EXPECT_TRUE(raced);
+    EXPECT_EQ(StoredSettings(*store), myValues);
+    EXPECT_EQ(platform::ListFolder(product), std::vector<std::string>{"1"});
+
+    // And two real programs, started together.
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::filesystem::remove_all(root);
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        pid_t savers[2];
+        for (int i = 0; i < 2; ++i) {
+            savers[i] = fork();
+            if (savers[i] == 0) {
+                close(go[1]);
+                char c;
+                (void)!read(go[0], &c, 1);  // until the test closes its end
+                try {
+                    SaveSettings(*platform::OpenFileStore(root), i == 0 ? mine : theirs);
+                } catch (...) {
+                    _exit(70);
+                }
+                _exit(0);
+            }
+        }
+        close(go[0]);
+        close(go[1]);
+        for (pid_t saver : savers) {
+            int status = 0;
+            waitpid(saver, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        const std::vector<std::string> stored = StoredSettings(*store);
+        EXPECT_TRUE(stored == myValues || stored == theirValues);
+        EXPECT_EQ(platform::ListFolder(product), std::vector<std::string>{"1"});
     }
 }
 

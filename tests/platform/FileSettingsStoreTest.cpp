@@ -1,8 +1,11 @@
 #include "platform/posix/FileSettingsStore.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,6 +47,41 @@ TEST_F(FileStoreTest, CreateMakesOneFolderPerComponentWithBlanksKept) {
     EXPECT_FALSE(std::filesystem::exists(
         root + "/Software/Unreal Technology/Installed Apps/UnrealTournament/values.reg"));
     EXPECT_EQ(store->Describe(), root);
+}
+
+TEST_F(FileStoreTest, AKeyMadeWithItsValuesAppearsWholeOrNotAtAll) {
+    const StoredValues values{{"A", Dword(1)}, {"B", Text("b")}};
+    const std::string maker = root + "/Software/Maker";
+    EXPECT_EQ(store->CreateWithValues("Software\\Maker\\Key", values), 2u);
+    const std::string made = "\"A\"=dword:00000001\n\"B\"=\"b\"\n";
+    EXPECT_EQ(ReadBytes(maker + "/Key/values.reg"), made);
+    // Only once: a key that is there is left as it is.
+    EXPECT_EQ(store->CreateWithValues("software\\maker\\KEY", {{"A", Dword(2)}}), std::nullopt);
+    EXPECT_EQ(ReadBytes(maker + "/Key/values.reg"), made);
+    // A value that cannot be written makes nothing.
+    EXPECT_EQ(store->CreateWithValues("Software\\Maker\\Other", {{"Bad\nName", Dword(1)}}), 0u);
+    EXPECT_FALSE(std::filesystem::exists(maker + "/Other"));
+
+    // The folders of unfinished creations are no keys. A live creation's is
+    // left alone, one that a killed creation left is removed.
+    const std::string live = maker + "/.New.keelson-new-aaaaaa";
+    const std::string dead = maker + "/.New.keelson-new-bbbbbb";
+    dir.Write("registry/Software/Maker/.New.keelson-new-aaaaaa/values.reg", made);
+    dir.Write("registry/Software/Maker/.New.keelson-new-bbbbbb/values.reg", made);
+    int held = ::open(live.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(store->Open("Software\\Maker\\.New.keelson-new-bbbbbb", SettingsStore::Access::Read),
+              nullptr);
+    EXPECT_EQ(store->Open("Software\\Maker", SettingsStore::Access::Read)->SubkeyCount(), 1u);
+    EXPECT_EQ(store->CreateWithValues("Software\\Maker\\New", values), 2u);
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    ::close(held);
+
+    // A folder that may not be written gets no key and nothing else.
+    ::chmod(maker.c_str(), 0555);
+    EXPECT_EQ(store->CreateWithValues("Software\\Maker\\Third", values), 0u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(maker), {}), 3);
 }
 
 TEST_F(FileStoreTest, OpenCreatesNothing) {

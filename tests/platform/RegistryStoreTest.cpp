@@ -121,6 +121,27 @@ TEST_F(RegistryStoreTest, FirstStartWritesTheEightValuesInThe32BitViewOnly) {
     EXPECT_TRUE(loaded.ExitOnRunUT);
 }
 
+// The first save makes the key under a temporary name and renames it when
+// its values are in: what a killed save left is no key, and goes.
+TEST_F(RegistryStoreTest, FirstSaveMakesTheKeyWholeUnderATemporaryName) {
+    const char* left = "Software\\Brindlewood\\Keelson\\1.keelson-new-4000000";
+    SetText(left, "UtBasePath", "D:\\Killed");
+    EXPECT_FALSE(SettingsKeyExists(*store));
+    TAppSettings settings;
+    SetFirstStartValues(settings, "D:\\Games\\UT");
+    SaveSettings(*store, settings);
+    EXPECT_EQ(LoadExisting().UtBasePath, "D:\\Games\\UT");
+    EXPECT_FALSE(KeyExists(left));
+    auto product = store->Open("Software\\Brindlewood\\Keelson", SettingsStore::Access::Read);
+    ASSERT_NE(product, nullptr);
+    EXPECT_EQ(product->SubkeyCount(), 1u);
+    // A key that is there is not made again.
+    EXPECT_EQ(store->CreateWithValues(std::string(kSettingsKeyPath),
+                                      {{"UtBasePath", {REG_SZ, std::string("E:\\UT", 6)}}}),
+              std::nullopt);
+    EXPECT_EQ(LoadExisting().UtBasePath, "D:\\Games\\UT");
+}
+
 TEST_F(RegistryStoreTest, ExistingKeyLoadsOverTheDefaultsAndWrongTypesStopTheLoad) {
     const char* key = "Software\\Brindlewood\\Keelson\\1";
     MakeKey(key);

@@ -415,22 +415,26 @@ TEST_F(BotFileTest, StreamedReadsGiveEveryCompleteRecordThenTheError) {
     EXPECT_THROW(ForEachLibraryBot(dir.File("missing"), [](const TBotRecord&) {}), FileError);
 }
 
-// Links, permission bits and file size limits are POSIX matters.
-#ifndef _WIN32
 TEST_F(BotFileTest, AppendingABotWritesTheBytesOfAWholeSaveAndOnlyAddsThem) {
     TBigKegOBots roster = ManyBots(3);
     std::string lib = dir.File("lib.ut_botlib");
     AppendBotToLibrary(roster.Bot(0), lib);  // a missing library is created
     AppendBotToLibrary(roster.Bot(1), lib);
+#ifdef _WIN32
+    AppendBotToLibrary(roster.Bot(2), lib);  // Wine makes no links
+#else
     std::string link = dir.File("link.ut_botlib");
     ASSERT_EQ(::symlink("lib.ut_botlib", link.c_str()), 0);
     AppendBotToLibrary(roster.Bot(2), link);  // through the link, which stays
+#endif
     std::string saved = dir.File("saved.ut_botlib");
     roster.SaveToFile(saved);
     EXPECT_EQ(test::ReadBytes(lib), test::ReadBytes(saved));
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+#endif
 
     const std::string before = test::ReadBytes(lib);
     auto failure = [&](const std::string& path) -> std::string {
@@ -444,10 +448,11 @@ TEST_F(BotFileTest, AppendingABotWritesTheBytesOfAWholeSaveAndOnlyAddsThem) {
     std::string damaged = dir.Write("damaged.ut_botlib", before + "xyz");
     EXPECT_EQ(failure(damaged), "Read beyond end of file");
     EXPECT_EQ(test::ReadBytes(damaged), before + "xyz");
-    ASSERT_EQ(::chmod(lib.c_str(), 0444), 0);
+    namespace fs = std::filesystem;
+    fs::permissions(lib, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(failure(lib), "File access denied");  // also for root
     EXPECT_EQ(test::ReadBytes(lib), before);
-    ::chmod(lib.c_str(), 0644);
+    fs::permissions(lib, fs::perms::owner_write, fs::perm_options::add);
     std::filesystem::create_directories(dir.File("folder.ut_botlib"));
     EXPECT_NE(failure(dir.File("folder.ut_botlib")), "no error");
 }
@@ -455,6 +460,9 @@ TEST_F(BotFileTest, AppendingABotWritesTheBytesOfAWholeSaveAndOnlyAddsThem) {
 // A file size limit stops the write inside the record: the library is cut
 // back to its old bytes and the error says so.
 TEST_F(BotFileTest, AnAppendThatCannotBeWrittenWholeLeavesTheOldBytes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit that a test could set";
+#else
     std::string lib = dir.File("lib.ut_botlib");
     ManyBots(2).SaveToFile(lib);
     const std::string before = test::ReadBytes(lib);
@@ -476,9 +484,8 @@ TEST_F(BotFileTest, AnAppendThatCannotBeWrittenWholeLeavesTheOldBytes) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another error, 2: no error";
     EXPECT_EQ(test::ReadBytes(lib), before);
+#endif
 }
-
-#endif  // _WIN32
 
 // The 32 slots drawn from the file are those drawn from a roster holding the
 // library's bots, with the same generator state: the same bots in the same

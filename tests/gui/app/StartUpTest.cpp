@@ -72,6 +72,9 @@ void StartUpTest::acceptWithoutTheGamesKeyUsesTheDefaultFolder() {
         WhenModal("FirstRunOptionsForm", [&](QWidget* folder) {
             shownFolder = folder->findChild<QLineEdit*>("Edit1")->text();
             QVERIFY(folder->findChild<QLineEdit*>("Edit1")->isReadOnly());
+            // Nothing is saved until the dialogs are done: a start killed
+            // here is a first start again next time.
+            QVERIFY(!start.KeyExists("Software\\Brindlewood\\Keelson\\1"));
             folder->close();  // the close box does what Accept does
         });
         Click(terms, "BitBtn1");
