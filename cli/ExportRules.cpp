@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "cli/Cli.h"
-#include "core/settings/StoredPaths.h"
 #include "core/packages/SvPackFiles.h"
+#include "core/settings/StoredPaths.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {

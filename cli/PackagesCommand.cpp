@@ -10,11 +10,11 @@
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
-#include "core/settings/StoredPaths.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
 #include "core/packages/PackageListRules.h"
 #include "core/packages/SvPackFiles.h"
+#include "core/settings/StoredPaths.h"
 #include "platform/FileSystem.h"
 
 namespace keelson::cli {

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "core/settings/Settings.h"
 #include "cli/Cli.h"
 #include "cli/Json.h"
-#include "core/settings/StoredPaths.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
+#include "core/settings/Settings.h"
+#include "core/settings/StoredPaths.h"
 #include "platform/SettingsStore.h"
 
 namespace keelson::cli {

@@ -1,0 +1,296 @@
+#include "core/packages/PackageSearch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/common/UTSharedUtils1.h"
+#include "core/packages/SvPackFiles.h"
+#include "platform/FileSystem.h"
+
+namespace keelson {
+
+namespace {
+
+#ifdef _WIN32
+constexpr bool kCaseSensitiveFileNames = false;
+#else
+constexpr bool kCaseSensitiveFileNames = true;
+#endif
+
+// No file system takes a path longer than this; a longer candidate names no
+// file, and is not even built (a pattern of many "*" and a long name would
+// otherwise make a huge text). It also bounds the depth of the search below.
+#ifdef _WIN32
+constexpr std::size_t kMaxPathLength = 32767;
+#else
+constexpr std::size_t kMaxPathLength = 4096;
+#endif
+
+// Folder steps that one case-insensitive search may take. Real patterns
+// need a handful; the limit only stops folders that link to themselves in
+// several spellings from making the search endless.
+constexpr int kSearchStepLimit = 4096;
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+std::string Join(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (!path.empty() && !IsSeparator(path.back())) {
+        path += platform::kPathSeparator;
+    }
+    path.append(name);
+    return path;
+}
+
+// A path that names its file by itself, not relative to a folder.
+bool IsAbsolutePath(std::string_view path) {
+    if (!path.empty() && IsSeparator(path[0])) {
+        return true;
+    }
+#ifdef _WIN32
+    return path.size() >= 2 && path[1] == ':';
+#else
+    return false;
+#endif
+}
+
+std::size_t ExpandedLength(std::string_view pattern, std::string_view name) {
+    std::size_t stars = static_cast<std::size_t>(std::count(pattern.begin(), pattern.end(), '*'));
+    if (stars != 0 && name.size() > (kMaxPathLength + 1) / stars) {
+        return kMaxPathLength + 1;
+    }
+    return pattern.size() - stars + stars * name.size();
+}
+
+// The entry spelt exactly so among a name's spellings, or none.
+const platform::FolderEntry* Spelt(const std::vector<platform::FolderEntry>& spellings,
+                                   std::string_view name) {
+    auto at = std::lower_bound(
+        spellings.begin(), spellings.end(), name,
+        [](const platform::FolderEntry& e, std::string_view n) { return e.name < n; });
+    return at != spellings.end() && at->name == name ? &*at : nullptr;
+}
+
+// Whether a listed entry is a file: the listing tells, except for links and
+// entries of unknown kind.
+bool IsFileEntry(platform::EntryKind kind, const std::string& path) {
+    switch (kind) {
+        case platform::EntryKind::File:
+            return true;
+        case platform::EntryKind::Folder:
+        case platform::EntryKind::Other:
+            return false;
+        case platform::EntryKind::Unknown:
+            break;
+    }
+    return platform::FileExists(path);
+}
+
+// Finds a file whatever the letter case of its name and of the folders on
+// its way, below a folder that is taken as it is spelt. Each step tries the
+// exact spelling first, then the other spellings that the folder holds.
+class CaseInsensitiveSearch {
+  public:
+    CaseInsensitiveSearch(PackageFileCache& cache, std::vector<std::string_view> steps)
+        : cache_(cache), steps_(std::move(steps)) {}
+
+    // exactTried: the path spelt exactly as given is known to be no file.
+    bool FindBelow(const std::string& folder, bool exactTried) {
+        return Find(folder, 0, exactTried);
+    }
+
+  private:
+    bool Find(const std::string& folder, std::size_t step, bool exactSoFar) {
+        if (++stepsTaken_ > kSearchStepLimit) {
+            return false;
+        }
+        std::string_view name = steps_[step];
+        if (name == "..") {
+            // The parent as the system finds it (through links), not as
+            // the text would suggest.
+            return Find(Join(folder, name), step + 1, exactSoFar);
+        }
+        const bool last = step + 1 == steps_.size();
+        const PackageFileCache::Listing& listing = cache_.ListingOf(folder);
+        if (!listing.folderExists) {
+            return false;
+        }
+        const std::vector<platform::FolderEntry>* spellings = nullptr;
+        auto found = listing.byUpperName.find(UpperAscii(name));
+        if (found != listing.byUpperName.end()) {
+            spellings = &found->second;
+        }
+        // A folder that cannot be listed may still be passed through: try
+        // the exact spelling unless the listing shows that it is not there.
+        const platform::FolderEntry* exact =
+            spellings != nullptr ? Spelt(*spellings, name) : nullptr;
+        if (exact != nullptr || listing.entryCount == 0) {
+            std::string path = Join(folder, name);
+            platform::EntryKind kind =
+                exact != nullptr ? exact->kind : platform::EntryKind::Unknown;
+            if (last ? (!exactSoFar && IsFileEntry(kind, path))
+                     : Find(path, step + 1, exactSoFar)) {
+                return true;
+            }
+        }
+        if (spellings == nullptr) {
+            return false;
+        }
+        for (const platform::FolderEntry& spelling : *spellings) {
+            if (spelling.name == name) {
+                continue;
+            }
+            std::string path = Join(folder, spelling.name);
+            if (last ? IsFileEntry(spelling.kind, path) : Find(path, step + 1, false)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    PackageFileCache& cache_;
+    std::vector<std::string_view> steps_;
+    int stepsTaken_ = 0;
+};
+
+// Splits a relative path into the names of its steps, dropping empty and
+// "." steps. Empty when the path cannot name a file (it ends in a
+// separator, "." or "..").
+std::vector<std::string_view> PathSteps(std::string_view path) {
+    std::vector<std::string_view> steps;
+    std::size_t start = 0;
+    std::string_view lastName;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) {
+            ++end;
+        }
+        lastName = path.substr(start, end - start);
+        if (!lastName.empty() && lastName != ".") {
+            steps.push_back(lastName);
+        }
+        start = end + 1;
+    }
+    if (lastName.empty() || lastName == "." || lastName == "..") {
+        steps.clear();
+    }
+    return steps;
+}
+
+bool CandidateExists(const std::string& base, const std::string& relative,
+                     PackageFileCache& cache) {
+    const bool absolute = IsAbsolutePath(relative);
+    const std::string candidate = absolute ? relative : Join(base, relative);
+    if (!kCaseSensitiveFileNames) {
+        return platform::FileExists(candidate);
+    }
+    std::string_view rest = relative;
+    std::string start = base;
+    if (absolute) {
+        start = std::string(1, platform::kPathSeparator);
+        rest.remove_prefix(1);
+    }
+    std::vector<std::string_view> steps = PathSteps(rest);
+    if (steps.empty()) {
+        return platform::FileExists(candidate);
+    }
+    // Once the search has listed the folder it starts from (for an earlier
+    // package), the listings answer for the exact spelling as well: the
+    // search tries it first. Until then one look at the exact path spares
+    // listing folders when every package is spelt as on disk.
+    std::string firstListed = start;
+    for (std::size_t i = 0; i + 1 < steps.size() && steps[i] == ".."; ++i) {
+        firstListed = Join(firstListed, "..");
+    }
+    if (cache.HeldListingOf(firstListed) != nullptr) {
+        return CaseInsensitiveSearch(cache, std::move(steps)).FindBelow(start, false);
+    }
+    if (platform::FileExists(candidate)) {
+        return true;
+    }
+    return CaseInsensitiveSearch(cache, std::move(steps)).FindBelow(start, true);
+}
+
+}  // namespace
+
+std::string ExpandPathPattern(std::string_view pattern, std::string_view packageName) {
+    std::string result;
+    result.reserve(ExpandedLength(pattern, packageName));
+    for (char c : pattern) {
+        if (c == '*') {
+            result.append(packageName);
+        } else {
+            result += c;
+        }
+    }
+    // The name's own separators count too, as they would on Windows.
+    std::replace_if(result.begin(), result.end(), IsSeparator, platform::kPathSeparator);
+    return result;
+}
+
+const PackageFileCache::Listing& PackageFileCache::ListingOf(const std::string& folder) {
+    auto [it, inserted] = folders_.try_emplace(folder);
+    if (inserted) {
+        Listing& listing = it->second;
+        std::vector<platform::FolderEntry> entries = platform::ListFolderEntries(folder);
+        listing.entryCount = entries.size();
+        listing.folderExists = !entries.empty() || platform::FolderExists(folder);
+        listing.byUpperName.reserve(entries.size());
+        for (platform::FolderEntry& entry : entries) {
+            std::string upper = UpperAscii(entry.name);
+            listing.byUpperName[std::move(upper)].push_back(std::move(entry));
+        }
+        for (auto& [upper, spellings] : listing.byUpperName) {
+            std::sort(spellings.begin(), spellings.end(),
+                      [](const platform::FolderEntry& a, const platform::FolderEntry& b) {
+                          return a.name < b.name;
+                      });
+        }
+    }
+    return it->second;
+}
+
+const PackageFileCache::Listing* PackageFileCache::HeldListingOf(const std::string& folder) const {
+    auto it = folders_.find(folder);
+    return it != folders_.end() ? &it->second : nullptr;
+}
+
+bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,
+                       const std::string& systemIniFolder, PackageFileCache* cache) {
+    // A NUL byte would cut the path short at the system's door.
+    if (packageName.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    PackageFileCache ownCache;
+    PackageFileCache& folders = cache != nullptr ? *cache : ownCache;
+    const std::string base = systemIniFolder.empty() ? std::string(".") : systemIniFolder;
+    for (const std::string& pattern : paths) {
+        if (pattern.find('\0') != std::string::npos ||
+            base.size() + 1 + ExpandedLength(pattern, packageName) > kMaxPathLength) {
+            continue;
+        }
+        if (CandidateExists(base, ExpandPathPattern(pattern, packageName), folders)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIniPath,
+                                  PackageFileCache* cache) {
+    std::vector<std::string> paths;
+    ReadSystemPaths(paths, systemIniPath);
+    if (list.Empty()) {
+        return 0;
+    }
+    PackageFileCache ownCache;
+    PackageFileCache& folders = cache != nullptr ? *cache : ownCache;
+    const std::string folder = FolderOfPath(systemIniPath);
+    return list.RemoveIf([&](std::size_t, const std::string& entry) {
+        return !PackageFileExists(paths, entry, folder, &folders);
+    });
+}
+
+}  // namespace keelson
