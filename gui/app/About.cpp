@@ -26,17 +26,9 @@ QLabel* WhiteLabel(QWidget* parent, const char* name, const char* text, const QR
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(Caption("About"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialFont(11));
-    FixClientSize(this, 298, 213);
+    SetUpWindow(this, "AboutBox", "About", TitleButtons::CloseOnly, ArialFont(11), 298, 213);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 281, 161);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setAutoFillBackground(true);
+    Panel1 = AddPanel(this, "Panel1", {8, 8, 281, 161});
     QPalette black = Panel1->palette();
     black.setColor(QPalette::Window, Qt::black);
     Panel1->setPalette(black);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,6 +89,14 @@ QLabel* AddWrappedLabel(QWidget* parent, const char* name, const char* text, con
     label->setText(Caption(text));
     label->setGeometry(at);
     return label;
+}
+
+QFrame* AddPanel(QWidget* parent, const char* name, const QRect& at) {
+    auto* panel = Named(new QFrame(parent), name);
+    panel->setGeometry(at);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setAutoFillBackground(true);
+    return panel;
 }
 
 QGroupBox* AddGroupBox(QWidget* parent, const char* name, const char* caption, const QRect& at) {

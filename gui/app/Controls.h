@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -52,6 +53,8 @@ QLabel* AddFittedLabel(QWidget* parent, const char* name, const char* text, QPoi
 QLabel* AddWrappedLabel(QWidget* parent, const char* name, const char* text, const QRect& at,
                         Qt::TextFormat format = Qt::AutoText);
 
+// A sunken panel that paints its own background.
+QFrame* AddPanel(QWidget* parent, const char* name, const QRect& at);
 QGroupBox* AddGroupBox(QWidget* parent, const char* name, const char* caption, const QRect& at);
 QLineEdit* AddEdit(QWidget* parent, const char* name, const QRect& at);
 QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* caption, const QRect& at);

@@ -43,11 +43,8 @@ const char* const kTermsText =
     "Keelson belong to their owners, who have nothing to do with this program.";
 
 TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("FirstRunForm"));
-    setWindowTitle(Caption("First Run -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 406, 247);
+    SetUpWindow(this, "FirstRunForm", "First Run -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 406, 247);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -15,11 +15,8 @@
 namespace keelson {
 
 TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("FirstRunOptionsForm"));
-    setWindowTitle(Caption("First Run -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 406, 109);
+    SetUpWindow(this, "FirstRunOptionsForm", "First Run -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 406, 109);
 
     Label1 = AddWrappedLabel(this, "Label1",
                              "Keelson has attempted to locate your Unreal "

@@ -34,18 +34,11 @@ std::optional<std::string> TGlobalOpenDlg::AskForFile(const FilePrompt& prompt) 
 
 TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
     : QWidget(nullptr), windows_(windows), GlobalOpenDlg(this) {
-    setObjectName(QStringLiteral("MainMenuForm"));
-    setWindowTitle(Caption("Main Menu -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseAndMinimise);
+    SetUpWindow(this, "MainMenuForm", "Main Menu -- Keelson", TitleButtons::CloseAndMinimise,
+                ArialFont(11), 337, 298);
     setWindowIcon(Picture(QStringLiteral("keelson")));
-    setFont(ArialFont(11));
-    FixClientSize(this, 337, 298);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 337, 57);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setAutoFillBackground(true);
+    Panel1 = AddPanel(this, "Panel1", {0, 0, 337, 57});
     QPalette band = Panel1->palette();
     band.setColor(QPalette::Window, band.color(QPalette::Highlight));
     band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));

@@ -34,10 +34,6 @@ const char* const kRemoveThePackage =
 
 namespace {
 
-QPushButton* AddBrowse(QWidget* parent, const char* name, int x, int y) {
-    return AddButton(parent, name, "Browse...", {x, y, 75, 23});
-}
-
 // A Browse button: the path the getter answers lands in the box only when
 // a file exists there.
 void BrowseInto(QLineEdit* edit, const std::string& path) {
@@ -49,11 +45,8 @@ void BrowseInto(QLineEdit* edit, const std::string& path) {
 }  // namespace
 
 TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("OptionsForm"));
-    setWindowTitle(Caption("Options & Uninstall -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 466, 383);
+    SetUpWindow(this, "OptionsForm", "Options & Uninstall -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 466, 383);
 
     GroupBox1 = AddGroupBox(this, "GroupBox1", "Paths", {8, 6, 450, 300});
 
@@ -66,40 +59,48 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
                       {kLeft, 20, kFull, 14});
     UtBaseEdit = AddEdit(GroupBox1, "UtBaseEdit", {kLeft, 36, kFull, 21});
 
-    Label3 = AddLabel(GroupBox1, "Label3",
-                      "Unreal Tournament system INI (usually <UT "
-                      "folder>\\System\\UnrealTournament.ini)",
-                      {kLeft, 66, kFull, 14});
-    UTIniEdit = AddEdit(GroupBox1, "UTIniEdit", {kLeft, 82, kWithBrowse, 21});
-    browseUTIbtn = AddBrowse(GroupBox1, "browseUTIbtn", kBrowseLeft, 81);
-    UtIniPromptCheckbox =
-        AddCheckBox(GroupBox1, "UtIniPromptCheckbox",
-                    "Prompt for system INI location when needed *", {kLeft, 106, kFull, 17});
-
-    Label4 = AddLabel(GroupBox1, "Label4",
-                      "Unreal Tournament user INI (usually <UT folder>\\System\\User.ini)",
-                      {kLeft, 132, kFull, 14});
-    UTuseredit = AddEdit(GroupBox1, "UTuseredit", {kLeft, 148, kWithBrowse, 21});
-    browseUTUbtn = AddBrowse(GroupBox1, "browseUTUbtn", kBrowseLeft, 147);
-    UtUserPromptCheckbox =
-        AddCheckBox(GroupBox1, "UtUserPromptCheckbox", "Prompt for user INI location when needed *",
-                    {kLeft, 172, kFull, 17});
-
-    Label5 = AddLabel(GroupBox1, "Label5",
-                      "Unreal Tournament executable (usually <UT "
-                      "folder>\\System\\UnrealTournament.exe)",
-                      {kLeft, 198, kFull, 14});
-    UtExeEdit = AddEdit(GroupBox1, "UtExeEdit", {kLeft, 214, kWithBrowse, 21});
-    browseUTExeBtn = AddBrowse(GroupBox1, "browseUTExeBtn", kBrowseLeft, 213);
-    UtExePromptCheckbox =
-        AddCheckBox(GroupBox1, "UtExePromptCheckbox",
-                    "Prompt for executable location when needed *", {kLeft, 238, kFull, 17});
+    // The three files, each with its box, Browse button and prompt flag.
+    struct FileRow {
+        QLabel*& label;
+        QLineEdit*& edit;
+        QPushButton*& browse;
+        QCheckBox*& prompt;
+        const char* labelName;
+        const char* caption;
+        const char* editName;
+        const char* browseName;
+        const char* promptName;
+        const char* promptCaption;
+    };
+    const FileRow rows[] = {
+        {Label3, UTIniEdit, browseUTIbtn, UtIniPromptCheckbox, "Label3",
+         "Unreal Tournament system INI (usually <UT folder>\\System\\UnrealTournament.ini)",
+         "UTIniEdit", "browseUTIbtn", "UtIniPromptCheckbox",
+         "Prompt for system INI location when needed *"},
+        {Label4, UTuseredit, browseUTUbtn, UtUserPromptCheckbox, "Label4",
+         "Unreal Tournament user INI (usually <UT folder>\\System\\User.ini)", "UTuseredit",
+         "browseUTUbtn", "UtUserPromptCheckbox", "Prompt for user INI location when needed *"},
+        {Label5, UtExeEdit, browseUTExeBtn, UtExePromptCheckbox, "Label5",
+         "Unreal Tournament executable (usually <UT folder>\\System\\UnrealTournament.exe)",
+         "UtExeEdit", "browseUTExeBtn", "UtExePromptCheckbox",
+         "Prompt for executable location when needed *"},
+    };
+    int y = 66;
+    for (const FileRow& row : rows) {
+        row.label = AddLabel(GroupBox1, row.labelName, row.caption, {kLeft, y, kFull, 14});
+        row.edit = AddEdit(GroupBox1, row.editName, {kLeft, y + 16, kWithBrowse, 21});
+        row.browse =
+            AddButton(GroupBox1, row.browseName, "Browse...", {kBrowseLeft, y + 15, 75, 23});
+        row.prompt =
+            AddCheckBox(GroupBox1, row.promptName, row.promptCaption, {kLeft, y + 40, kFull, 17});
+        y += 66;
+    }
 
     Label2 =
         AddWrappedLabel(GroupBox1, "Label2",
                         "* If one of the \"Prompt for location\" boxes is ticked, its "
-                        "corresponding filename will "
-                        "be used as the default. This option will be unnecessary for most users.",
+                        "corresponding filename will be used as the default. This option will be "
+                        "unnecessary for most users.",
                         {kLeft, 262, kFull, 30});
 
     AutoExitCheckbox =

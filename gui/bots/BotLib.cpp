@@ -88,11 +88,8 @@ int SliderPosition(float value, int positionsPerUnit) {
 
 TBotLibForm::TBotLibForm(KeelsonWindows& windows, QWidget* parent)
     : QDialog(parent), windows_(windows) {
-    setObjectName(QStringLiteral("BotLibForm"));
-    setWindowTitle(Caption("Bot Library Manager -- Keelson Tools"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialFont(11));
-    FixClientSize(this, 577, 453);
+    SetUpWindow(this, "BotLibForm", "Bot Library Manager -- Keelson Tools", TitleButtons::CloseOnly,
+                ArialFont(11), 577, 453);
     BuildControls();
     ConnectControls();
     // Esc is "Close window", which ends with the OK result.

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
+#include <string>
+#include <vector>
 
 #include "core/bots/BotPickLists.h"
 #include "gui/app/Controls.h"
@@ -85,35 +87,41 @@ void TBotLibForm::BuildControls() {
     // Qt would name a group inside a group by the outer group's title.
     AppearanceGroup->setAccessibleName(AppearanceGroup->title());
     constexpr int kLabelX = 8, kLabelW = 118, kBoxX = 128, kBoxW = 158;
-    BotModelLabel = AddLabel(AppearanceGroup, "BotModelLabel", "&Model (package.class)",
-                             {kLabelX, 20, kLabelW, 21});
-    BotModelComboBox = WithHint(AddPickBox(AppearanceGroup, "BotModelComboBox",
-                                           TextLines(ModelPicks()), {kBoxX, 20, kBoxW, 21}),
-                                kHintA);
-    BotSkinLabel = AddLabel(AppearanceGroup, "BotSkinLabel", "&Skin (package.name)",
-                            {kLabelX, 44, kLabelW, 21});
-    BotSkinComboBox = WithHint(AddPickBox(AppearanceGroup, "BotSkinComboBox",
-                                          TextLines(SkinPicks()), {kBoxX, 44, kBoxW, 21}),
-                               kHintA);
-    BotFaceLabel = AddLabel(AppearanceGroup, "BotFaceLabel", "&Face (package.name)",
-                            {kLabelX, 68, kLabelW, 21});
-    BotFaceComboBox = WithHint(AddPickBox(AppearanceGroup, "BotFaceComboBox",
-                                          TextLines(FacePicks()), {kBoxX, 68, kBoxW, 21}),
-                               kHintA);
-    BotTeamLabel = AddLabel(AppearanceGroup, "BotTeamLabel", "&Team", {kLabelX, 92, kLabelW, 21});
-    BotTeamComboBox = WithHint(
-        AddList(AppearanceGroup, "BotTeamComboBox", TextLines(TeamPicks()), {kBoxX, 92, kBoxW, 21}),
-        kHintB);
-    BotVoiceLabel = AddLabel(AppearanceGroup, "BotVoiceLabel", "&Voice (package.name)",
-                             {kLabelX, 116, kLabelW, 21});
-    BotVoiceComboBox = WithHint(AddPickBox(AppearanceGroup, "BotVoiceComboBox",
-                                           TextLines(VoicePicks()), {kBoxX, 116, kBoxW, 21}),
-                                kHintA);
-    BotModelLabel->setBuddy(BotModelComboBox);
-    BotSkinLabel->setBuddy(BotSkinComboBox);
-    BotFaceLabel->setBuddy(BotFaceComboBox);
-    BotTeamLabel->setBuddy(BotTeamComboBox);
-    BotVoiceLabel->setBuddy(BotVoiceComboBox);
+    // Team is the one box that takes no typing: a bot is on a team or on none.
+    struct BoxRow {
+        QLabel*& label;
+        QComboBox*& box;
+        const char* labelName;
+        const char* caption;
+        const char* boxName;
+        std::vector<std::string> (*picks)();
+        bool typed;
+        const char* hint;
+    };
+    const BoxRow boxes[] = {
+        {BotModelLabel, BotModelComboBox, "BotModelLabel", "&Model (package.class)",
+         "BotModelComboBox", ModelPicks, true, kHintA},
+        {BotSkinLabel, BotSkinComboBox, "BotSkinLabel", "&Skin (package.name)", "BotSkinComboBox",
+         SkinPicks, true, kHintA},
+        {BotFaceLabel, BotFaceComboBox, "BotFaceLabel", "&Face (package.name)", "BotFaceComboBox",
+         FacePicks, true, kHintA},
+        {BotTeamLabel, BotTeamComboBox, "BotTeamLabel", "&Team", "BotTeamComboBox", TeamPicks,
+         false, kHintB},
+        {BotVoiceLabel, BotVoiceComboBox, "BotVoiceLabel", "&Voice (package.name)",
+         "BotVoiceComboBox", VoicePicks, true, kHintA},
+    };
+    int top = 20;
+    for (const BoxRow& row : boxes) {
+        row.label =
+            AddLabel(AppearanceGroup, row.labelName, row.caption, {kLabelX, top, kLabelW, 21});
+        const QStringList lines = TextLines(row.picks());
+        const QRect at(kBoxX, top, kBoxW, 21);
+        row.box = WithHint(row.typed ? AddPickBox(AppearanceGroup, row.boxName, lines, at)
+                                     : AddList(AppearanceGroup, row.boxName, lines, at),
+                           row.hint);
+        row.label->setBuddy(row.box);
+        top += 24;
+    }
 
     BehaviourGroup =
         AddGroupBox(CurrentBotGroup, "BehaviourGroup", "Behaviour", {306, 12, 247, 184});

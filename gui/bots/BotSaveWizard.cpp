@@ -133,11 +133,8 @@ constexpr int kFilterWidth = 72;
 }  // namespace
 
 TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("BotSaveWizardForm"));
-    setWindowTitle(Caption("Export bots to user INI"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialFont(11));
-    FixClientSize(this, 344, 370);
+    SetUpWindow(this, "BotSaveWizardForm", "Export bots to user INI", TitleButtons::CloseOnly,
+                ArialFont(11), 344, 370);
 
     checklistModel_ = new BotChecklistModel(exportRoster_, ticks_, this);
     BotsChecklist = new QListView(this);

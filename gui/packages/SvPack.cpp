@@ -117,6 +117,16 @@ void PackageListModel::RemoveRows(const std::vector<std::size_t>& removed) {
 
 namespace {
 
+// The system INI's path, or nothing when it is not there (which the user
+// has been told).
+std::optional<std::string> FoundSystemIni(QWidget* window) {
+    std::string path = GetSystemIniPath();
+    if (!desktop::GameFileFound(window, path)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 std::string InFolder(const std::string& folder, const char* name) {
     return folder + platform::kPathSeparator + name;
 }
@@ -124,11 +134,8 @@ std::string InFolder(const std::string& folder, const char* name) {
 }  // namespace
 
 TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("SvPackForm"));
-    setWindowTitle(Caption("Server Packages Editor -- Keelson Tools"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialPointFont(8));
-    FixClientSize(this, 583, 375);
+    SetUpWindow(this, "SvPackForm", "Server Packages Editor -- Keelson Tools",
+                TitleButtons::CloseOnly, ArialPointFont(8), 583, 375);
     QStyle* look = style();
 
     Label1 = AddPlainLabel(this, "Label1", "Server Packages Editor");
@@ -315,11 +322,9 @@ void TSvPackForm::RemSelBtnClick() {
 }
 
 void TSvPackForm::RemNonExistBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
-        return;
+    if (const std::optional<std::string> systemIni = FoundSystemIni(this)) {
+        RemoveMissingPackages(packages_, *systemIni);
     }
-    RemoveMissingPackages(packages_, systemIni);
 }
 
 void TSvPackForm::TextFilterBtnClick() {
@@ -377,19 +382,17 @@ void TSvPackForm::AddOtherBtnClick() {
 }
 
 void TSvPackForm::LoadBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
-        return;
+    if (const std::optional<std::string> systemIni = FoundSystemIni(this)) {
+        ReadServerPackages(packages_, *systemIni);
     }
-    ReadServerPackages(packages_, systemIni);
 }
 
 void TSvPackForm::SaveBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
+    const std::optional<std::string> systemIni = FoundSystemIni(this);
+    if (!systemIni) {
         return;
     }
-    if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, systemIni)) {
+    if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, *systemIni)) {
         for (const std::string& text : problem->texts) {
             desktop::ShowMessage(this, text);
         }

@@ -29,11 +29,8 @@ QLabel* AddNameLabel(QWidget* parent, const char* name, int y) {
 }  // namespace
 
 TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("YouDontHaveModForm"));
-    setWindowTitle(Caption("Modification not found -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialPointFont(8));
-    FixClientSize(this, 479, 225);
+    SetUpWindow(this, "YouDontHaveModForm", "Modification not found -- Keelson",
+                TitleButtons::CloseOnly, ArialPointFont(8), 479, 225);
 
     Label1 = AddFittedLabel(this, "Label1",
                             "It appears you have tried to install server "
