@@ -2,8 +2,8 @@
 
 #include <QAccessible>
 #include <QCheckBox>
-#include <QLabel>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
