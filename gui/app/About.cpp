@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
@@ -13,9 +14,9 @@
 namespace keelson {
 
 namespace {
-QLabel* WhiteLabel(QWidget* parent, const char* name, const char* text, const QFont& font) {
-    auto* label = new QLabel(Caption(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
+QLabel* WhiteLabel(QWidget* parent, const char* name, const char* text, const QRect& at,
+                   const QFont& font) {
+    QLabel* label = AddLabel(parent, name, text, at);
     label->setFont(font);
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, Qt::white);
@@ -25,17 +26,9 @@ QLabel* WhiteLabel(QWidget* parent, const char* name, const char* text, const QF
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(Caption("About"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialFont(11));
-    FixClientSize(this, 298, 213);
+    SetUpWindow(this, "AboutBox", "About", TitleButtons::CloseOnly, ArialFont(11), 298, 213);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 281, 161);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setAutoFillBackground(true);
+    Panel1 = AddPanel(this, "Panel1", {8, 8, 281, 161});
     QPalette black = Panel1->palette();
     black.setColor(QPalette::Window, Qt::black);
     Panel1->setPalette(black);
@@ -46,27 +39,20 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/pictures/about.png")));
 
-    ProductName = WhiteLabel(Panel1, "ProductName", "Keelson", ArialFont(16, true));
-    ProductName->setGeometry(140, 14, 133, 22);
-
-    Version = WhiteLabel(Panel1, "Version", "Version 1.0", ArialFont(11, true));
-    Version->setGeometry(140, 42, 133, 16);
-
+    ProductName =
+        WhiteLabel(Panel1, "ProductName", "Keelson", {140, 14, 133, 22}, ArialFont(16, true));
+    Version = WhiteLabel(Panel1, "Version", "Version 1.0", {140, 42, 133, 16}, ArialFont(11, true));
     Copyright = WhiteLabel(Panel1, "Copyright", "Copyright (c) Brindlewood. All rights reserved.",
-                           ArialFont(11));
-    Copyright->setGeometry(8, 80, 265, 16);
+                           {8, 80, 265, 16}, ArialFont(11));
 
     Comments = WhiteLabel(Panel1, "Comments",
                           "New versions, news and help are on the Brindlewood web site: "
                           "https://keelson.example.org/",
-                          ArialFont(11));
-    Comments->setGeometry(8, 102, 265, 48);
+                          {8, 102, 265, 48}, ArialFont(11));
     Comments->setWordWrap(true);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    OKButton = new QPushButton(Caption("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(111, 178, 75, 25);
+    OKButton = AddButton(this, "OKButton", "OK", {111, 178, 75, 25});
     OKButton->setDefault(true);
     desktop::Connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     UseWindowKeys(this);

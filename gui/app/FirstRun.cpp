@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
@@ -17,28 +18,33 @@ const char* const kTermsText =
     "\n"
     "By downloading, passing on or running Keelson you agree to these terms.\n"
     "\n"
-    "Keelson is free. It comes as it is, without any warranty, and Brindlewood takes no "
-    "responsibility for any damage or loss that using it may cause, to your game files or "
+    "Keelson is free. It comes as it is, without any warranty, and Brindlewood "
+    "takes no "
+    "responsibility for any damage or loss that using it may cause, to your "
+    "game files or "
     "anything else. Keep copies of the files you care about.\n"
     "\n"
-    "You may copy Keelson and give it to others, as long as you charge nothing for it and "
-    "pass on only the whole archive, exactly as it was released. If you would like to "
-    "offer Keelson on a large scale (on a magazine disc, a download site or a server "
-    "network), please get in touch at keelson@example.org first, so that we can send you "
+    "You may copy Keelson and give it to others, as long as you charge nothing "
+    "for it and "
+    "pass on only the whole archive, exactly as it was released. If you would "
+    "like to "
+    "offer Keelson on a large scale (on a magazine disc, a download site or a "
+    "server "
+    "network), please get in touch at keelson@example.org first, so that we "
+    "can send you "
     "updates as they appear.\n"
     "\n"
-    "You may not sell Keelson, nor pass on a modified copy of it, without written "
+    "You may not sell Keelson, nor pass on a modified copy of it, without "
+    "written "
     "permission from Brindlewood.\n"
     "\n"
-    "Keelson is (c) Brindlewood. Unreal Tournament and every other trademark named in "
+    "Keelson is (c) Brindlewood. Unreal Tournament and every other trademark "
+    "named in "
     "Keelson belong to their owners, who have nothing to do with this program.";
 
 TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("FirstRunForm"));
-    setWindowTitle(Caption("First Run -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 406, 247);
+    SetUpWindow(this, "FirstRunForm", "First Run -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 406, 247);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -52,25 +58,20 @@ TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
     memoColours.setColor(QPalette::Text, memoColours.color(QPalette::Highlight));
     Memo1->setPalette(memoColours);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 180, 390, 28);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setText(
-        Caption("Click Accept to accept these terms, and those in the accompanying "
-                "documentation, and set up options such as your Unreal Tournament folder."));
+    Label1 = AddWrappedLabel(this, "Label1",
+                             "Click Accept to accept these terms, and those in the accompanying "
+                             "documentation, and set up options such as your Unreal Tournament "
+                             "folder.",
+                             {8, 180, 390, 28});
 
-    BitBtn1 = new QPushButton(Picture(QStringLiteral("tick")), Caption("Accept"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(243, 214, 75, 25);
+    BitBtn1 =
+        AddButton(this, "BitBtn1", "Accept", {243, 214, 75, 25}, Picture(QStringLiteral("tick")));
     BitBtn1->setDefault(true);
     desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
     // Esc and the close box reject the dialog, as Quit does.
-    BitBtn2 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Quit"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(324, 214, 75, 25);
+    BitBtn2 =
+        AddButton(this, "BitBtn2", "Quit", {324, 214, 75, 25}, Picture(QStringLiteral("cross")));
     desktop::Connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     UseWindowKeys(this);
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
@@ -14,40 +15,30 @@
 namespace keelson {
 
 TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("FirstRunOptionsForm"));
-    setWindowTitle(Caption("First Run -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 406, 109);
+    SetUpWindow(this, "FirstRunOptionsForm", "First Run -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 406, 109);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 6, 390, 42);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setText(
-        Caption("Keelson has attempted to locate your Unreal Tournament base folder. If the "
-                "folder shown here is incorrect, please reset it by selecting Options from the "
-                "main menu. The default options are suitable for most users."));
+    Label1 = AddWrappedLabel(this, "Label1",
+                             "Keelson has attempted to locate your Unreal "
+                             "Tournament base folder. If the folder shown "
+                             "here is incorrect, please reset it by selecting "
+                             "Options from the main menu. The default "
+                             "options are suitable for most users.",
+                             {8, 6, 390, 42});
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(8, 50, 390, 21);
+    Edit1 = AddEdit(this, "Edit1", {8, 50, 390, 21});
     Edit1->setReadOnly(true);
     QPalette faceColour = Edit1->palette();
     faceColour.setColor(QPalette::Base, faceColour.color(QPalette::Button));
     Edit1->setPalette(faceColour);
     Edit1->setText(Caption("c:\\UnrealTournament"));
 
-    BitBtn1 = new QPushButton(Picture(QStringLiteral("tick")), Caption("Accept"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(165, 78, 75, 25);
+    BitBtn1 =
+        AddButton(this, "BitBtn1", "Accept", {165, 78, 75, 25}, Picture(QStringLiteral("tick")));
     BitBtn1->setDefault(true);
     desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    BrowseBtn = new QPushButton(Caption("Browse..."), this);
-    BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
-    BrowseBtn->setGeometry(323, 48, 75, 25);
+    BrowseBtn = AddButton(this, "BrowseBtn", "Browse...", {323, 48, 75, 25});
     BrowseBtn->hide();
     desktop::Connect(BrowseBtn, &QPushButton::clicked, this, &TFirstRunOptionsForm::BrowseBtnClick);
     UseWindowKeys(this);

@@ -8,19 +8,20 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "core/common/Errors.h"
+#include "core/common/UTSharedUtils1.h"
+#include "core/settings/MachineStore.h"
 #include "gui/app/About.h"
+#include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/FirstRun.h"
 #include "gui/app/FirstRunOptions.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/KeelsonWindows.h"
-#include "core/settings/MachineStore.h"
 #include "gui/app/Options.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
 #include "gui/bots/BotLib.h"
-#include "core/common/Errors.h"
-#include "core/common/UTSharedUtils1.h"
 #include "gui/packages/SvPack.h"
 #include "platform/FileSystem.h"
 
@@ -31,42 +32,13 @@ std::optional<std::string> TGlobalOpenDlg::AskForFile(const FilePrompt& prompt) 
                                       prompt.defaultExt, prompt.initialFolder});
 }
 
-namespace {
-
-QPushButton* AddLargeButton(QWidget* parent, const char* name, const char* caption,
-                            const QIcon& picture, int top) {
-    auto* button = new QPushButton(picture, Caption(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(8, top, 321, 41);
-    button->setFont(ArialFont(19, true, true));
-    button->setIconSize(QSize(32, 32));
-    return button;
-}
-
-QPushButton* AddSmallButton(QWidget* parent, const char* name, const char* caption,
-                            const QIcon& picture, int left, int top) {
-    auto* button = new QPushButton(picture, Caption(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, top, 75, 25);
-    return button;
-}
-
-}  // namespace
-
 TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
     : QWidget(nullptr), windows_(windows), GlobalOpenDlg(this) {
-    setObjectName(QStringLiteral("MainMenuForm"));
-    setWindowTitle(Caption("Main Menu -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseAndMinimise);
+    SetUpWindow(this, "MainMenuForm", "Main Menu -- Keelson", TitleButtons::CloseAndMinimise,
+                ArialFont(11), 337, 298);
     setWindowIcon(Picture(QStringLiteral("keelson")));
-    setFont(ArialFont(11));
-    FixClientSize(this, 337, 298);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 337, 57);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setAutoFillBackground(true);
+    Panel1 = AddPanel(this, "Panel1", {0, 0, 337, 57});
     QPalette band = Panel1->palette();
     band.setColor(QPalette::Window, band.color(QPalette::Highlight));
     band.setColor(QPalette::WindowText, band.color(QPalette::HighlightedText));
@@ -77,22 +49,25 @@ TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
     Image1->setGeometry(8, 8, 41, 41);
     Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/keelson.png")));
 
-    Label1 = new QLabel(Caption("Keelson"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(60, 8, 260, 41);
+    Label1 = AddLabel(Panel1, "Label1", "Keelson", {60, 8, 260, 41});
     Label1->setFont(ArialFont(32, true, true));
 
-    ConfigSPsBtn = AddLargeButton(this, "ConfigSPsBtn", "Configure &server packages",
-                                  Picture(QStringLiteral("packages")), 70);
-    ConfigBotsBtn = AddLargeButton(this, "ConfigBotsBtn", "           Configure &bots           ",
-                                   Picture(QStringLiteral("bots")), 120);
-    RunUTBtn = AddLargeButton(this, "RunUTBtn", "          &Run the game              ",
-                              Picture(QStringLiteral("run")), 170);
-    OptionsBtn =
-        AddSmallButton(this, "OptionsBtn", "&Options", Picture(QStringLiteral("options")), 8, 238);
+    ConfigSPsBtn = AddButton(this, "ConfigSPsBtn", "Configure &server packages", {8, 70, 321, 41},
+                             Picture(QStringLiteral("packages")));
+    ConfigBotsBtn = AddButton(this, "ConfigBotsBtn", "           Configure &bots           ",
+                              {8, 120, 321, 41}, Picture(QStringLiteral("bots")));
+    RunUTBtn = AddButton(this, "RunUTBtn", "          &Run the game              ",
+                         {8, 170, 321, 41}, Picture(QStringLiteral("run")));
+    for (QPushButton* large : {ConfigSPsBtn, ConfigBotsBtn, RunUTBtn}) {
+        large->setFont(ArialFont(19, true, true));
+        large->setIconSize(QSize(32, 32));
+    }
+    OptionsBtn = AddButton(this, "OptionsBtn", "&Options", {8, 238, 75, 25},
+                           Picture(QStringLiteral("options")));
     AboutBtn =
-        AddSmallButton(this, "AboutBtn", "&About", Picture(QStringLiteral("help")), 131, 238);
-    ExitBtn = AddSmallButton(this, "ExitBtn", "E&xit", Picture(QStringLiteral("exit")), 254, 238);
+        AddButton(this, "AboutBtn", "&About", {131, 238, 75, 25}, Picture(QStringLiteral("help")));
+    ExitBtn =
+        AddButton(this, "ExitBtn", "E&xit", {254, 238, 75, 25}, Picture(QStringLiteral("exit")));
 
     desktop::Connect(ConfigSPsBtn, &QPushButton::clicked, this, &TMainMenuForm::ConfigSPsBtnClick);
     desktop::Connect(ConfigBotsBtn, &QPushButton::clicked, this, &TMainMenuForm::Button1Click);

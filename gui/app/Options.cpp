@@ -9,57 +9,30 @@
 #include <optional>
 #include <string>
 
-#include "gui/app/Desktop.h"
-#include "gui/app/KeelsonApplication.h"
+#include "core/common/UTSharedUtils1.h"
 #include "core/settings/MachineStore.h"
 #include "core/settings/Settings.h"
+#include "gui/app/Controls.h"
+#include "gui/app/Desktop.h"
+#include "gui/app/KeelsonApplication.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
-#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson {
 
 const char* const kUninstallQuestion =
-    "Remove Registry entries? When this uninstall finishes, you may delete the Keelson "
+    "Remove Registry entries? When this uninstall finishes, you may delete the "
+    "Keelson "
     "installation folder";
 
 const char* const kSettingsRemoved = "Keelson's settings have been removed.";
 const char* const kRemoveThePackage =
-    "Keelson was installed by the package manager: remove it with \"apt remove keelson\".";
+    "Keelson was installed by the package manager: remove it with \"apt remove "
+    "keelson\".";
 
 namespace {
-
-QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width) {
-    auto* label = new QLabel(Caption(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(x, y, width, 14);
-    return label;
-}
-
-QLineEdit* AddEdit(QWidget* parent, const char* name, int x, int y, int width) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(x, y, width, 21);
-    return edit;
-}
-
-QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* text, int x, int y,
-                       int width) {
-    auto* box = new QCheckBox(Caption(text), parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(x, y, width, 17);
-    return box;
-}
-
-QPushButton* AddBrowse(QWidget* parent, const char* name, int x, int y) {
-    auto* button = new QPushButton(Caption("Browse..."), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, 75, 23);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // A Browse button: the path the getter answers lands in the box only when
 // a file exists there.
@@ -72,84 +45,76 @@ void BrowseInto(QLineEdit* edit, const std::string& path) {
 }  // namespace
 
 TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("OptionsForm"));
-    setWindowTitle(Caption("Options & Uninstall -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(DialogFont(11));
-    FixClientSize(this, 466, 383);
+    SetUpWindow(this, "OptionsForm", "Options & Uninstall -- Keelson", TitleButtons::CloseOnly,
+                DialogFont(11), 466, 383);
 
-    GroupBox1 = new QGroupBox(Caption("Paths"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 6, 450, 300);
+    GroupBox1 = AddGroupBox(this, "GroupBox1", "Paths", {8, 6, 450, 300});
 
     constexpr int kLeft = 10;
     constexpr int kFull = 430;
     constexpr int kWithBrowse = 348;
     constexpr int kBrowseLeft = 365;
     Label1 = AddLabel(GroupBox1, "Label1",
-                      "Unreal Tournament base folder (defaults to c:\\UnrealTournament)", kLeft, 20,
-                      kFull);
-    UtBaseEdit = AddEdit(GroupBox1, "UtBaseEdit", kLeft, 36, kFull);
+                      "Unreal Tournament base folder (defaults to c:\\UnrealTournament)",
+                      {kLeft, 20, kFull, 14});
+    UtBaseEdit = AddEdit(GroupBox1, "UtBaseEdit", {kLeft, 36, kFull, 21});
 
-    Label3 =
-        AddLabel(GroupBox1, "Label3",
-                 "Unreal Tournament system INI (usually <UT folder>\\System\\UnrealTournament.ini)",
-                 kLeft, 66, kFull);
-    UTIniEdit = AddEdit(GroupBox1, "UTIniEdit", kLeft, 82, kWithBrowse);
-    browseUTIbtn = AddBrowse(GroupBox1, "browseUTIbtn", kBrowseLeft, 81);
-    UtIniPromptCheckbox =
-        AddCheckBox(GroupBox1, "UtIniPromptCheckbox",
-                    "Prompt for system INI location when needed *", kLeft, 106, kFull);
+    // The three files, each with its box, Browse button and prompt flag.
+    struct FileRow {
+        QLabel*& label;
+        QLineEdit*& edit;
+        QPushButton*& browse;
+        QCheckBox*& prompt;
+        const char* labelName;
+        const char* caption;
+        const char* editName;
+        const char* browseName;
+        const char* promptName;
+        const char* promptCaption;
+    };
+    const FileRow rows[] = {
+        {Label3, UTIniEdit, browseUTIbtn, UtIniPromptCheckbox, "Label3",
+         "Unreal Tournament system INI (usually <UT folder>\\System\\UnrealTournament.ini)",
+         "UTIniEdit", "browseUTIbtn", "UtIniPromptCheckbox",
+         "Prompt for system INI location when needed *"},
+        {Label4, UTuseredit, browseUTUbtn, UtUserPromptCheckbox, "Label4",
+         "Unreal Tournament user INI (usually <UT folder>\\System\\User.ini)", "UTuseredit",
+         "browseUTUbtn", "UtUserPromptCheckbox", "Prompt for user INI location when needed *"},
+        {Label5, UtExeEdit, browseUTExeBtn, UtExePromptCheckbox, "Label5",
+         "Unreal Tournament executable (usually <UT folder>\\System\\UnrealTournament.exe)",
+         "UtExeEdit", "browseUTExeBtn", "UtExePromptCheckbox",
+         "Prompt for executable location when needed *"},
+    };
+    int y = 66;
+    for (const FileRow& row : rows) {
+        row.label = AddLabel(GroupBox1, row.labelName, row.caption, {kLeft, y, kFull, 14});
+        row.edit = AddEdit(GroupBox1, row.editName, {kLeft, y + 16, kWithBrowse, 21});
+        row.browse =
+            AddButton(GroupBox1, row.browseName, "Browse...", {kBrowseLeft, y + 15, 75, 23});
+        row.prompt =
+            AddCheckBox(GroupBox1, row.promptName, row.promptCaption, {kLeft, y + 40, kFull, 17});
+        y += 66;
+    }
 
-    Label4 = AddLabel(GroupBox1, "Label4",
-                      "Unreal Tournament user INI (usually <UT folder>\\System\\User.ini)", kLeft,
-                      132, kFull);
-    UTuseredit = AddEdit(GroupBox1, "UTuseredit", kLeft, 148, kWithBrowse);
-    browseUTUbtn = AddBrowse(GroupBox1, "browseUTUbtn", kBrowseLeft, 147);
-    UtUserPromptCheckbox =
-        AddCheckBox(GroupBox1, "UtUserPromptCheckbox", "Prompt for user INI location when needed *",
-                    kLeft, 172, kFull);
-
-    Label5 =
-        AddLabel(GroupBox1, "Label5",
-                 "Unreal Tournament executable (usually <UT folder>\\System\\UnrealTournament.exe)",
-                 kLeft, 198, kFull);
-    UtExeEdit = AddEdit(GroupBox1, "UtExeEdit", kLeft, 214, kWithBrowse);
-    browseUTExeBtn = AddBrowse(GroupBox1, "browseUTExeBtn", kBrowseLeft, 213);
-    UtExePromptCheckbox =
-        AddCheckBox(GroupBox1, "UtExePromptCheckbox",
-                    "Prompt for executable location when needed *", kLeft, 238, kFull);
-
-    Label2 = new QLabel(GroupBox1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(kLeft, 262, kFull, 30);
-    Label2->setWordWrap(true);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setText(
-        Caption("* If one of the \"Prompt for location\" boxes is ticked, its corresponding "
-                "filename will be used as the default. This option will be unnecessary for most "
-                "users."));
+    Label2 =
+        AddWrappedLabel(GroupBox1, "Label2",
+                        "* If one of the \"Prompt for location\" boxes is ticked, its "
+                        "corresponding filename will be used as the default. This option will be "
+                        "unnecessary for most users.",
+                        {kLeft, 262, kFull, 30});
 
     AutoExitCheckbox =
         AddCheckBox(this, "AutoExitCheckbox", "Exit automatically when running Unreal Tournament",
-                    16, 316, 430);
+                    {16, 316, 430, 17});
 
-    BitBtn1 = new QPushButton(Picture(QStringLiteral("trash")), Caption("&Uninstall from Registry"),
-                              this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(8, 349, 157, 26);
-    BitBtn1->setAutoDefault(false);
-
-    BitBtn5 = new QPushButton(Picture(QStringLiteral("tick")), Caption("OK"), this);
-    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
-    BitBtn5->setGeometry(302, 349, 75, 26);
+    BitBtn1 = AddButton(this, "BitBtn1", "&Uninstall from Registry", {8, 349, 157, 26},
+                        Picture(QStringLiteral("trash")));
+    BitBtn5 = AddButton(this, "BitBtn5", "OK", {302, 349, 75, 26}, Picture(QStringLiteral("tick")));
     BitBtn5->setDefault(true);
 
     // Esc and the close box reject the dialog, as Cancel does.
-    BitBtn4 = new QPushButton(Picture(QStringLiteral("cross")), Caption("Cancel"), this);
-    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
-    BitBtn4->setGeometry(383, 349, 75, 26);
-    BitBtn4->setAutoDefault(false);
+    BitBtn4 =
+        AddButton(this, "BitBtn4", "Cancel", {383, 349, 75, 26}, Picture(QStringLiteral("cross")));
 
     desktop::Connect(browseUTIbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTIbtnClick);
     desktop::Connect(browseUTUbtn, &QPushButton::clicked, this, &TOptionsForm::browseUTUbtnClick);

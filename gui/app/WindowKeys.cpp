@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* kRulesProperty = "keelsonWindowKeys";
 constexpr const char* kEnterButtonProperty = "keelsonEnterButton";
+constexpr const char* kEscapeButtonProperty = "keelsonEscapeButton";
 
 bool UnderRules(const QWidget* widget) {
     return widget->window()->property(kRulesProperty).toBool();
@@ -28,6 +29,25 @@ bool UnderRules(const QWidget* widget) {
 bool IsEnter(const QKeyEvent* key) {
     return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool IsEscape(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier;
+}
+
+QAbstractButton* ButtonIn(const QWidget* widget, const char* property) {
+    const QVariant button = widget->property(property);
+    return button.isValid() ? qobject_cast<QAbstractButton*>(button.value<QObject*>()) : nullptr;
+}
+
+// The key reaches the window itself only when no control inside took it.
+bool EscapePressed(QWidget* widget) {
+    QAbstractButton* button = ButtonIn(widget, kEscapeButtonProperty);
+    if (button == nullptr) {
+        return false;
+    }
+    button->click();
+    return true;
 }
 
 bool Press(QAbstractButton* button) {
@@ -68,9 +88,8 @@ bool TakesEnter(QWidget* widget) {
 
 QAbstractButton* EnterButtonOf(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        const QVariant button = w->property(kEnterButtonProperty);
-        if (button.isValid()) {
-            return qobject_cast<QAbstractButton*>(button.value<QObject*>());
+        if (w->property(kEnterButtonProperty).isValid()) {
+            return ButtonIn(w, kEnterButtonProperty);
         }
         if (w->isWindow()) {
             break;
@@ -129,7 +148,11 @@ class WindowKeyRules : public QObject {
             return false;
         }
         if (type == QEvent::KeyPress) {
-            return IsEnter(static_cast<QKeyEvent*>(event)) && EnterPressed(widget);
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (IsEscape(key)) {
+                return EscapePressed(widget);
+            }
+            return IsEnter(key) && EnterPressed(widget);
         }
         // A wheel over a control without the focus changes nothing.
         return TurnsWithWheel(widget) && !HasFocusWithin(widget);
@@ -164,6 +187,10 @@ void UseWindowKeys(QWidget* window) {
 
 void PressOnEnter(QWidget* field, QAbstractButton* button) {
     field->setProperty(kEnterButtonProperty, QVariant::fromValue<QObject*>(button));
+}
+
+void PressOnEscape(QWidget* window, QAbstractButton* button) {
+    window->setProperty(kEscapeButtonProperty, QVariant::fromValue<QObject*>(button));
 }
 
 }  // namespace keelson

@@ -58,6 +58,15 @@ void SetTitleButtons(QWidget* window, TitleButtons buttons) {
     window->setWindowFlags(flags);
 }
 
+void SetUpWindow(QWidget* window, const char* name, const char* title, TitleButtons buttons,
+                 const QFont& font, int width, int height) {
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(Caption(title));
+    SetTitleButtons(window, buttons);
+    window->setFont(font);
+    FixClientSize(window, width, height);
+}
+
 void CentreOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) {

@@ -26,6 +26,11 @@ void FixClientSize(QWidget* window, int width, int height);
 enum class TitleButtons { CloseOnly, CloseAndMinimise };
 void SetTitleButtons(QWidget* window, TitleButtons buttons);
 
+// What every window sets first: its object name, caption, title bar
+// buttons, font and client size.
+void SetUpWindow(QWidget* window, const char* name, const char* title, TitleButtons buttons,
+                 const QFont& font, int width, int height);
+
 // Places a window's frame in the middle of the screen it opens on.
 void CentreOnScreen(QWidget* window);
 

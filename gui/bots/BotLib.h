@@ -29,6 +29,15 @@ class BotsListModel;
 float SliderValue(int position, double step);
 int SliderPosition(float value, int positionsPerUnit);
 
+// The sliders run from -1 to +1: 20 positions a unit (steps of 0.05), and
+// 2 for aggression (steps of 0.5).
+inline constexpr int kBotScaleRange = 20;
+inline constexpr int kBotAggressionRange = 2;
+
+// What the window shows as the current library before one is opened or
+// saved.
+inline constexpr const char* kNoFileLoaded = "<no file loaded>";
+
 class TBotLibForm : public QDialog {
     Q_OBJECT
   public:
@@ -59,7 +68,6 @@ class TBotLibForm : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormCreate();

@@ -20,16 +20,17 @@
 #include <string>
 #include <utility>
 
-#include "gui/app/Desktop.h"
-#include "gui/app/KeelsonApplication.h"
-#include "core/settings/Settings.h"
-#include "gui/app/Win1252.h"
-#include "gui/app/WindowKeys.h"
-#include "gui/app/WindowLook.h"
 #include "core/bots/BotFiles.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
 #include "core/packages/SvPackFiles.h"
+#include "core/settings/Settings.h"
+#include "gui/app/Controls.h"
+#include "gui/app/Desktop.h"
+#include "gui/app/KeelsonApplication.h"
+#include "gui/app/Win1252.h"
+#include "gui/app/WindowKeys.h"
+#include "gui/app/WindowLook.h"
 #include "platform/FileSystem.h"
 
 namespace keelson {
@@ -92,27 +93,12 @@ class BotChecklistModel : public QAbstractListModel {
 
 namespace {
 
-QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width,
-                 QWidget* buddy = nullptr) {
-    auto* label = new QLabel(Caption(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(x, y, width, 14);
-    if (buddy) {
-        label->setBuddy(buddy);
-    }
-    return label;
-}
-
-// A drop-down list that takes no typing.
-QComboBox* AddList(QWidget* parent, const char* name, std::initializer_list<const char*> items,
-                   int x, int y, int width, const char* accessibleName = nullptr) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setEditable(false);
-    for (const char* item : items) {
-        box->addItem(Caption(item));
-    }
-    box->setGeometry(x, y, width, 21);
+// A drop-down list of captions, named for screen readers where no label
+// points at it.
+QComboBox* AddCaptionList(QWidget* parent, const char* name,
+                          std::initializer_list<const char*> items, const QRect& at,
+                          const char* accessibleName = nullptr) {
+    QComboBox* box = AddList(parent, name, CaptionLines(items), at);
     if (accessibleName) {
         box->setAccessibleName(Caption(accessibleName));
     }
@@ -122,25 +108,10 @@ QComboBox* AddList(QWidget* parent, const char* name, std::initializer_list<cons
 // The action box of a rule row: "Add" ticks the matching bots, "Remove"
 // unticks them.
 QComboBox* AddActionList(QWidget* parent, const char* name, int x, int y) {
-    QComboBox* box = AddList(parent, name, {"Add", "Remove"}, x, y, 71, "Add or remove");
+    QComboBox* box =
+        AddCaptionList(parent, name, {"Add", "Remove"}, {x, y, 71, 21}, "Add or remove");
     box->setToolTip(Caption("Add ticks the bots that match, Remove unticks them"));
     return box;
-}
-
-QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, int x, int y,
-                       int width) {
-    auto* button = new QPushButton(Caption(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, width, 23);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QWidget* AddPage(QTabWidget* pages, const char* name, const char* caption) {
-    auto* page = new QWidget;
-    page->setObjectName(QString::fromLatin1(name));
-    pages->addTab(page, Caption(caption));
-    return page;
 }
 
 // The application's style with less room beside each tab's caption.
@@ -162,11 +133,8 @@ constexpr int kFilterWidth = 72;
 }  // namespace
 
 TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("BotSaveWizardForm"));
-    setWindowTitle(Caption("Export bots to user INI"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialFont(11));
-    FixClientSize(this, 344, 370);
+    SetUpWindow(this, "BotSaveWizardForm", "Export bots to user INI", TitleButtons::CloseOnly,
+                ArialFont(11), 344, 370);
 
     checklistModel_ = new BotChecklistModel(exportRoster_, ticks_, this);
     BotsChecklist = new QListView(this);
@@ -175,39 +143,30 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     BotsChecklist->setUniformItemSizes(true);
     BotsChecklist->setSelectionMode(QAbstractItemView::SingleSelection);
     BotsChecklist->setModel(checklistModel_);
-    Label1 = AddLabel(this, "Label1", "&Bots to use:", 8, 6, 200, BotsChecklist);
+    Label1 = AddLabel(this, "Label1", "&Bots to use:", {8, 6, 200, 14}, BotsChecklist);
     // A list view is not named after its buddy by the accessibility layer.
     BotsChecklist->setAccessibleName(Caption("Bots to use:"));
 
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(8, 155, 244, 66);
-    Label2->setWordWrap(true);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setText(
-        Caption("If you export fewer than 32 bots, the remaining slots will be taken by default "
-                "bots called Bot_1 to Bot_32. If you export more than 32 bots, a random selection "
-                "will be saved to your user INI."));
+    Label2 = AddWrappedLabel(this, "Label2",
+                             "If you export fewer than 32 bots, the remaining "
+                             "slots will be taken by default bots "
+                             "called Bot_1 to Bot_32. If you export more than 32 "
+                             "bots, a random selection will be "
+                             "saved to your user INI.",
+                             {8, 155, 244, 66});
 
-    OKBtn = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), Caption("Export"),
-                            this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(261, 157, 75, 25);
+    OKBtn = AddButton(this, "OKBtn", "Export", {261, 157, 75, 25},
+                      style()->standardIcon(QStyle::SP_DialogSaveButton));
     // No default button: Enter in a rule's fields presses that rule's
     // "Filter", and "Export" runs only when it is pressed itself.
     OKBtn->setToolTip(Caption("Write the ticked bots into your user INI"));
 
     // Esc and the close box reject the window, as Cancel does.
-    CancelBtn = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                                Caption("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(261, 188, 75, 25);
-    CancelBtn->setAutoDefault(false);
+    CancelBtn = AddButton(this, "CancelBtn", "Cancel", {261, 188, 75, 25},
+                          style()->standardIcon(QStyle::SP_DialogCancelButton));
 
-    Label3 = new QLabel(Caption("Filtering"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3 = AddLabel(this, "Label3", "Filtering", {8, 222, 150, 17});
     Label3->setFont(ArialFont(13, true, true));
-    Label3->setGeometry(8, 222, 150, 17);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -220,51 +179,53 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
 
     // ---- ServerPackages ----
     spPage = AddPage(PageControl1, "spPage", "ServerPackages");
-    spRemNonSPackBtn = AddButton(spPage, "spRemNonSPackBtn",
-                                 "Remove bots which aren't in the ServerPackages", 22, 30, 276);
+    spRemNonSPackBtn =
+        AddButton(spPage, "spRemNonSPackBtn", "Remove bots which aren't in the ServerPackages",
+                  {22, 30, 276, 23});
     spRemNonSPackBtn->setToolTip(
-        Caption("Untick the bots whose model, skin, face or voice comes from a package that the "
+        Caption("Untick the bots whose model, skin, face or voice comes from a "
+                "package that the "
                 "server's ServerPackages list does not send"));
 
     // ---- Text fields ----
     TabSheet1 = AddPage(PageControl1, "TabSheet1", "Text fields");
     txtActionComboBox = AddActionList(TabSheet1, "txtActionComboBox", 6, 6);
-    txtFieldComboBox = AddList(TabSheet1, "txtFieldComboBox",
-                               {"name", "model name", "skin name", "face name", "voice-pack name",
-                                "favourite weapon name"},
-                               142, 6, 176);
+    txtFieldComboBox = AddCaptionList(TabSheet1, "txtFieldComboBox",
+                                      {"name", "model name", "skin name", "face name",
+                                       "voice-pack name", "favourite weapon name"},
+                                      {142, 6, 176, 21});
     txtWhoseLabel =
-        AddLabel(TabSheet1, "txtWhoseLabel", "bots &whose", 81, 10, 58, txtFieldComboBox);
-    txtComparisonComboBox =
-        AddList(TabSheet1, "txtComparisonComboBox",
-                {"is", "includes", "doesn't include", "starts with"}, 6, 32, 100, "Comparison");
-    txtTextEdit = new QLineEdit(TabSheet1);
-    txtTextEdit->setObjectName(QStringLiteral("txtTextEdit"));
-    txtTextEdit->setGeometry(6, 59, 233, 21);
-    txtTextLabel = AddLabel(TabSheet1, "txtTextLabel", "the te&xt below", 110, 36, 68, txtTextEdit);
-    txtCaseSensCheckBox = new QCheckBox(Caption("&Use case-sensitive filter"), TabSheet1);
-    txtCaseSensCheckBox->setObjectName(QStringLiteral("txtCaseSensCheckBox"));
-    txtCaseSensCheckBox->setGeometry(182, 34, 140, 17);
+        AddLabel(TabSheet1, "txtWhoseLabel", "bots &whose", {81, 10, 58, 14}, txtFieldComboBox);
+    txtComparisonComboBox = AddCaptionList(TabSheet1, "txtComparisonComboBox",
+                                           {"is", "includes", "doesn't include", "starts with"},
+                                           {6, 32, 100, 21}, "Comparison");
+    txtTextEdit = AddEdit(TabSheet1, "txtTextEdit", {6, 59, 233, 21});
+    txtTextLabel =
+        AddLabel(TabSheet1, "txtTextLabel", "the te&xt below", {110, 36, 68, 14}, txtTextEdit);
+    txtCaseSensCheckBox = AddCheckBox(TabSheet1, "txtCaseSensCheckBox",
+                                      "&Use case-sensitive filter", {182, 34, 140, 17});
     txtCaseSensCheckBox->setToolTip(Caption("Unticked, a and A count as the same letter"));
-    txtCommitBtn = AddButton(TabSheet1, "txtCommitBtn", "Filter", kFilterLeft, 58, kFilterWidth);
+    txtCommitBtn =
+        AddButton(TabSheet1, "txtCommitBtn", "Filter", {kFilterLeft, 58, kFilterWidth, 23});
     txtCommitBtn->setToolTip(Caption("Tick or untick the bots by the text rule"));
 
     // ---- Numeric scales ----
     TabSheet2 = AddPage(PageControl1, "TabSheet2", "Numeric scales");
     nmActionCombobox = AddActionList(TabSheet2, "nmActionCombobox", 6, 6);
-    nmFieldCombobox = AddList(TabSheet2, "nmFieldCombobox",
-                              {"aggression (\"combat style\")", "strafing ability", "alertness",
-                               "camping (sniping)", "accuracy", "skill adjustment"},
-                              142, 6, 175);
-    nmWhoseLabel = AddLabel(TabSheet2, "nmWhoseLabel", "bots &whose", 81, 10, 58, nmFieldCombobox);
+    nmFieldCombobox =
+        AddCaptionList(TabSheet2, "nmFieldCombobox",
+                       {"aggression (\"combat style\")", "strafing ability", "alertness",
+                        "camping (sniping)", "accuracy", "skill adjustment"},
+                       {142, 6, 175, 21});
+    nmWhoseLabel =
+        AddLabel(TabSheet2, "nmWhoseLabel", "bots &whose", {81, 10, 58, 14}, nmFieldCombobox);
     nmComparisonComboBox =
-        AddList(TabSheet2, "nmComparisonComboBox",
-                {"is less than", "is less than or equal to", "is exactly equal to",
-                 "is greater than or equal to", "is greater than"},
-                6, 32, 160, "Comparison");
-    nmThresholdDummyEdit = new QLineEdit(Caption("0.000000"), TabSheet2);
-    nmThresholdDummyEdit->setObjectName(QStringLiteral("nmThresholdDummyEdit"));
-    nmThresholdDummyEdit->setGeometry(172, 32, 67, 21);
+        AddCaptionList(TabSheet2, "nmComparisonComboBox",
+                       {"is less than", "is less than or equal to", "is exactly equal to",
+                        "is greater than or equal to", "is greater than"},
+                       {6, 32, 160, 21}, "Comparison");
+    nmThresholdDummyEdit = AddEdit(TabSheet2, "nmThresholdDummyEdit", {172, 32, 67, 21});
+    nmThresholdDummyEdit->setText(Caption("0.000000"));
     nmThresholdDummyEdit->setReadOnly(true);
     nmThresholdDummyEdit->setFocusPolicy(Qt::NoFocus);
     nmThresholdDummyEdit->setToolTip(Caption("Use the slider below to change this"));
@@ -273,7 +234,8 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     greyed.setColor(QPalette::Base, greyed.color(QPalette::Window));
     greyed.setColor(QPalette::Text, greyed.color(QPalette::Disabled, QPalette::Text));
     nmThresholdDummyEdit->setPalette(greyed);
-    nmCommitBtn = AddButton(TabSheet2, "nmCommitBtn", "Filter", kFilterLeft, 31, kFilterWidth);
+    nmCommitBtn =
+        AddButton(TabSheet2, "nmCommitBtn", "Filter", {kFilterLeft, 31, kFilterWidth, 23});
     nmCommitBtn->setToolTip(Caption("Tick or untick the bots by the numeric rule"));
 
     nmThresholdScrollBar = new QScrollBar(Qt::Horizontal, TabSheet2);
@@ -286,28 +248,31 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     nmThresholdScrollBar->setFocusPolicy(Qt::StrongFocus);
     // "Threshold level:" first: a screen reader names the slider by the
     // first label that points at it.
-    nmThresholdLabel = AddLabel(TabSheet2, "nmThresholdLabel", "Threshold &level:", 40, 59, 100,
-                                nmThresholdScrollBar);
-    nmMinusLabel = AddLabel(TabSheet2, "nmMinusLabel", "-1", 6, 59, 20);
-    nmZeroLabel = AddLabel(TabSheet2, "nmZeroLabel", "0", 151, 59, 20);
+    nmThresholdLabel = AddLabel(TabSheet2, "nmThresholdLabel",
+                                "Threshold &level:", {40, 59, 100, 14}, nmThresholdScrollBar);
+    nmMinusLabel = AddLabel(TabSheet2, "nmMinusLabel", "-1", {6, 59, 20, 14});
+    nmZeroLabel = AddLabel(TabSheet2, "nmZeroLabel", "0", {151, 59, 20, 14});
     nmZeroLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    nmPlusLabel = AddLabel(TabSheet2, "nmPlusLabel", "+1", 297, 59, 20);
+    nmPlusLabel = AddLabel(TabSheet2, "nmPlusLabel", "+1", {297, 59, 20, 14});
     nmPlusLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
     // ---- Other settings ----
     TabSheet4 = AddPage(PageControl1, "TabSheet4", "Other settings");
     tmActionCombobox = AddActionList(TabSheet4, "tmActionCombobox", 6, 10);
-    tmTeamComboBox = AddList(TabSheet4, "tmTeamComboBox",
-                             {"Red", "Blue", "Green", "Gold", "[neutral]"}, 177, 10, 72);
+    tmTeamComboBox =
+        AddCaptionList(TabSheet4, "tmTeamComboBox", {"Red", "Blue", "Green", "Gold", "[neutral]"},
+                       {177, 10, 72, 21});
     tmTeamLabel =
-        AddLabel(TabSheet4, "tmTeamLabel", "bots whose &team is", 80, 14, 96, tmTeamComboBox);
-    tmCommitBtn = AddButton(TabSheet4, "tmCommitBtn", "Filter", 270, 9, 50);
+        AddLabel(TabSheet4, "tmTeamLabel", "bots whose &team is", {80, 14, 96, 14}, tmTeamComboBox);
+    tmCommitBtn = AddButton(TabSheet4, "tmCommitBtn", "Filter", {270, 9, 50, 23});
     tmCommitBtn->setToolTip(Caption("Tick or untick the bots by the team rule"));
     jbActionCombobox = AddActionList(TabSheet4, "jbActionCombobox", 6, 46);
-    jbConditionComboBox = AddList(TabSheet4, "jbConditionComboBox",
-                                  {"jump excessively", "don't jump excessively"}, 126, 46, 141);
-    jbWhoLabel = AddLabel(TabSheet4, "jbWhoLabel", "bots w&ho", 80, 50, 45, jbConditionComboBox);
-    jbCommitBtn = AddButton(TabSheet4, "jbCommitBtn", "Filter", 270, 45, 50);
+    jbConditionComboBox =
+        AddCaptionList(TabSheet4, "jbConditionComboBox",
+                       {"jump excessively", "don't jump excessively"}, {126, 46, 141, 21});
+    jbWhoLabel =
+        AddLabel(TabSheet4, "jbWhoLabel", "bots w&ho", {80, 50, 45, 14}, jbConditionComboBox);
+    jbCommitBtn = AddButton(TabSheet4, "jbCommitBtn", "Filter", {270, 45, 50, 23});
     jbCommitBtn->setToolTip(Caption("Tick or untick the bots by the jumping rule"));
 
     // Tab goes through each page's rows as they read, the slider before its
@@ -476,7 +441,7 @@ void TBotSaveWizardForm::nmFieldComboboxChange() {
     nmThresholdScrollBar->setMaximum(range.maximum);
     nmThresholdScrollBar->setMinimum(range.minimum);
     nmThresholdScrollBar->setValue(0);
-    nmThresholdScrollBarChange();  // the scale may change while the position stays 0
+    nmThresholdScrollBarChange();  // the scale may change, the position staying 0
 }
 
 void TBotSaveWizardForm::OKBtnClick() {

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -11,12 +10,13 @@
 #include <optional>
 #include <vector>
 
-#include "gui/app/Desktop.h"
+#include "core/packages/SvPackFiles.h"
 #include "core/settings/Settings.h"
+#include "gui/app/Controls.h"
+#include "gui/app/Desktop.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
-#include "core/packages/SvPackFiles.h"
 #include "gui/packages/YouDontHaveMod.h"
 #include "platform/FileSystem.h"
 
@@ -117,45 +117,14 @@ void PackageListModel::RemoveRows(const std::vector<std::size_t>& removed) {
 
 namespace {
 
-QLabel* AddLabel(QWidget* parent, const char* name, const char* text) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setText(Caption(text));
-    return label;
-}
-
-// A label that is as wide and high as its text, as one that sizes itself.
-QLabel* AddFittedLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-    QLabel* label = AddLabel(parent, name, text);
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
-
-QLabel* AddWrappedLabel(QWidget* parent, const char* name, const char* text, int x, int y,
-                        int width, int height) {
-    QLabel* label = AddLabel(parent, name, text);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(x, y, width, height);
-    return label;
-}
-
-QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, const QIcon& icon,
-                       int x, int y, int width, int height) {
-    auto* button = new QPushButton(icon, Caption(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, width, height);
-    return button;
-}
-
-QGroupBox* AddGroupBox(QWidget* parent, const char* name, const char* caption, int x, int y,
-                       int width, int height) {
-    auto* box = new QGroupBox(Caption(caption), parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(x, y, width, height);
-    return box;
+// The system INI's path, or nothing when it is not there (which the user
+// has been told).
+std::optional<std::string> FoundSystemIni(QWidget* window) {
+    std::string path = GetSystemIniPath();
+    if (!desktop::GameFileFound(window, path)) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 std::string InFolder(const std::string& folder, const char* name) {
@@ -165,14 +134,11 @@ std::string InFolder(const std::string& folder, const char* name) {
 }  // namespace
 
 TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("SvPackForm"));
-    setWindowTitle(Caption("Server Packages Editor -- Keelson Tools"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialPointFont(8));
-    FixClientSize(this, 583, 375);
+    SetUpWindow(this, "SvPackForm", "Server Packages Editor -- Keelson Tools",
+                TitleButtons::CloseOnly, ArialPointFont(8), 583, 375);
     QStyle* look = style();
 
-    Label1 = AddLabel(this, "Label1", "Server Packages Editor");
+    Label1 = AddPlainLabel(this, "Label1", "Server Packages Editor");
     QFont heading = ArialPointFont(24);
     heading.setBold(true);
     heading.setItalic(true);
@@ -181,24 +147,27 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setEnabled(false);  // drawn greyed
 
-    Label4 = AddLabel(
-        this, "Label4",
-        "The ServerPackages list tells the UT server which files it is allowed to access.");
+    Label4 = AddPlainLabel(this, "Label4",
+                           "The ServerPackages list tells the UT server which "
+                           "files it is allowed to access.");
     Label4->setGeometry(8, 32, 409, 17);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label3 = AddWrappedLabel(
-        this, "Label3",
-        "It's important not to have too many entries (users of the server have to download any "
-        "they don't have) or too few (mutators, mods, skins, models and voicepacks without a "
-        "ServerPackages entry will only work in single player).",
-        8, 48, 575, 33);  // ends at the window's right edge
-    Label5 = AddWrappedLabel(
-        this, "Label5",
-        "Please note that maps and their associated resources (music, ambient sounds, textures) "
-        "do not need to be in this list, as they are automatically loaded anyway.",
-        8, 80, 545, 33);
+    Label3 =
+        AddWrappedLabel(this, "Label3",
+                        "It's important not to have too many entries (users of the server have "
+                        "to download any "
+                        "they don't have) or too few (mutators, mods, skins, models and "
+                        "voicepacks without a "
+                        "ServerPackages entry will only work in single player).",
+                        {8, 48, 575, 33}, Qt::PlainText);  // ends at the window's right edge
+    Label5 = AddWrappedLabel(this, "Label5",
+                             "Please note that maps and their associated "
+                             "resources (music, ambient sounds, textures) "
+                             "do not need to be in this list, as they are "
+                             "automatically loaded anyway.",
+                             {8, 80, 545, 33}, Qt::PlainText);
 
-    Label2 = AddFittedLabel(this, "Label2", "Packages available to the server", 8, 112);
+    Label2 = AddFittedLabel(this, "Label2", "Packages available to the server", {8, 112});
     QFont italic = font();
     italic.setItalic(true);
     Label2->setFont(italic);
@@ -213,7 +182,8 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     PackList->setLayoutMode(QListView::Batched);
     PackList->setBatchSize(1000);
     PackList->setToolTip(
-        Caption("Click to select a package, drag or Ctrl+click to select multiple packages, "
+        Caption("Click to select a package, drag or Ctrl+click "
+                "to select multiple packages, "
                 "press the button below to remove them"));
     PackListModel = new PackageListModel(packages_, this);
     PackList->setModel(PackListModel);
@@ -223,62 +193,58 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     PackList->setAccessibleName(Label2->text());
     PackList->setAccessibleDescription(PackList->toolTip());
 
-    RemSelBtn = AddButton(this, "RemSelBtn", "Remove selected package(s)",
-                          look->standardIcon(QStyle::SP_DialogDiscardButton), 0, 344, 177, 25);
+    RemSelBtn = AddButton(this, "RemSelBtn", "Remove selected package(s)", {0, 344, 177, 25},
+                          look->standardIcon(QStyle::SP_DialogDiscardButton));
 
-    GroupBox1 = AddGroupBox(this, "GroupBox1", "Filtering", 184, 232, 393, 105);
+    GroupBox1 = AddGroupBox(this, "GroupBox1", "Filtering", {184, 232, 393, 105});
     RemNonExistBtn =
         AddButton(GroupBox1, "RemNonExistBtn", "Remove packages where the file doesn't exist",
-                  look->standardIcon(QStyle::SP_FileDialogDetailedView), 16, 16, 361, 25);
+                  {16, 16, 361, 25}, look->standardIcon(QStyle::SP_FileDialogDetailedView));
     GroupBox2 = AddGroupBox(GroupBox1, "GroupBox2",
-                            "Remove all packages where the package name:", 16, 48, 361, 49);
-    TextFilterMethodComboBox = new QComboBox(GroupBox2);
-    TextFilterMethodComboBox->setObjectName(QStringLiteral("TextFilterMethodComboBox"));
-    TextFilterMethodComboBox->setEditable(false);
-    for (std::string_view method : kTextFilterMethodCaptions) {
-        TextFilterMethodComboBox->addItem(FromAnsi(method));
-    }
-    TextFilterMethodComboBox->setGeometry(8, 16, 97, 21);
-    TextFilterEdit = new QLineEdit(GroupBox2);
-    TextFilterEdit->setObjectName(QStringLiteral("TextFilterEdit"));
-    TextFilterEdit->setGeometry(112, 16, 161, 21);
+                            "Remove all packages where the package name:", {16, 48, 361, 49});
+    TextFilterMethodComboBox =
+        AddList(GroupBox2, "TextFilterMethodComboBox",
+                TextLines({kTextFilterMethodCaptions.begin(), kTextFilterMethodCaptions.end()}),
+                {8, 16, 97, 21});
+    TextFilterEdit = AddEdit(GroupBox2, "TextFilterEdit", {112, 16, 161, 21});
     // The edit has no label of its own; the drop-down list is read by the
     // method it shows.
     TextFilterEdit->setAccessibleName(Caption("Filter text"));
-    TextFilterBtn = AddButton(GroupBox2, "TextFilterBtn", "Remove", QIcon(), 280, 16, 75, 25);
+    TextFilterBtn = AddButton(GroupBox2, "TextFilterBtn", "Remove", {280, 16, 75, 25});
     PressOnEnter(GroupBox2, TextFilterBtn);
 
-    GroupBox3 = AddGroupBox(this, "GroupBox3", "Manual add", 384, 112, 193, 113);
-    AddModBtn = AddButton(GroupBox3, "AddModBtn", "Add mod, mutator, model (*.u)",
-                          look->standardIcon(QStyle::SP_FileIcon), 8, 16, 177, 25);
+    GroupBox3 = AddGroupBox(this, "GroupBox3", "Manual add", {384, 112, 193, 113});
+    AddModBtn = AddButton(GroupBox3, "AddModBtn", "Add mod, mutator, model (*.u)", {8, 16, 177, 25},
+                          look->standardIcon(QStyle::SP_FileIcon));
     AddSkinBtn = AddButton(GroupBox3, "AddSkinBtn", "       Add skin (*skin*.utx)        ",
-                           look->standardIcon(QStyle::SP_FileIcon), 8, 48, 177, 25);
-    AddSkinBtn->setToolTip(Caption(
-        "This filter will find most skins, but you may have to change the filter to *.utx for "
-        "some"));
+                           {8, 48, 177, 25}, look->standardIcon(QStyle::SP_FileIcon));
+    AddSkinBtn->setToolTip(
+        Caption("This filter will find most skins, but you "
+                "may have to change the filter to *.utx for "
+                "some"));
     AddSoundBtn = AddButton(GroupBox3, "AddSoundBtn", " Add voicepack (*.u, *.uax)  ",
-                            look->standardIcon(QStyle::SP_MediaVolume), 8, 80, 177, 25);
+                            {8, 80, 177, 25}, look->standardIcon(QStyle::SP_MediaVolume));
     AddSoundBtn->setToolTip(Caption("Some voicepacks need both a *.u file and a *.uax file"));
 
-    GroupBox4 = AddGroupBox(this, "GroupBox4", "Add presets", 184, 112, 193, 113);
+    GroupBox4 = AddGroupBox(this, "GroupBox4", "Add presets", {184, 112, 193, 113});
     AddUTPkgsBtn = AddButton(GroupBox4, "AddUTPkgsBtn", "UT (v420) standard packages",
-                             look->standardIcon(QStyle::SP_ComputerIcon), 8, 16, 177, 25);
+                             {8, 16, 177, 25}, look->standardIcon(QStyle::SP_ComputerIcon));
     AddUTPkgsBtn->setToolTip(
         Caption("If you don't include these packages your server probably won't work"));
     AddBonusPackBtn = AddButton(GroupBox4, "AddBonusPackBtn", "    Epic Bonus Pack (v100)     ",
-                                look->standardIcon(QStyle::SP_DriveCDIcon), 8, 48, 177, 25);
+                                {8, 48, 177, 25}, look->standardIcon(QStyle::SP_DriveCDIcon));
     AddBonusPackBtn->setToolTip(
         Caption("Add all the packages required for Bonus Pack models and Relics"));
     AddOtherBtn = AddButton(GroupBox4, "AddOtherBtn", "           Other presets...          ",
-                            look->standardIcon(QStyle::SP_DirOpenIcon), 8, 80, 177, 25);
+                            {8, 80, 177, 25}, look->standardIcon(QStyle::SP_DirOpenIcon));
     AddOtherBtn->setToolTip(Caption("Add all the required packages for a mod at once"));
 
-    LoadBtn = AddButton(this, "LoadBtn", "Load from INI",
-                        look->standardIcon(QStyle::SP_DialogOpenButton), 264, 344, 97, 25);
-    SaveBtn = AddButton(this, "SaveBtn", "Save to INI",
-                        look->standardIcon(QStyle::SP_DialogSaveButton), 368, 344, 97, 25);
-    OKBtn = AddButton(this, "OKBtn", "Close window",
-                      look->standardIcon(QStyle::SP_DialogCloseButton), 472, 344, 105, 25);
+    LoadBtn = AddButton(this, "LoadBtn", "Load from INI", {264, 344, 97, 25},
+                        look->standardIcon(QStyle::SP_DialogOpenButton));
+    SaveBtn = AddButton(this, "SaveBtn", "Save to INI", {368, 344, 97, 25},
+                        look->standardIcon(QStyle::SP_DialogSaveButton));
+    OKBtn = AddButton(this, "OKBtn", "Close window", {472, 344, 105, 25},
+                      look->standardIcon(QStyle::SP_DialogCloseButton));
 
     // Focus goes down the list's column, through the filtering tools, the
     // manual and the preset add buttons and along the bottom row.
@@ -320,6 +286,8 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     desktop::Connect(SaveBtn, &QPushButton::clicked, this, &TSvPackForm::SaveBtnClick);
     desktop::Connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Escape presses "Close window", the window's cancel button.
+    PressOnEscape(this, OKBtn);
     FormCreate();
     UseWindowKeys(this);
 }
@@ -354,11 +322,9 @@ void TSvPackForm::RemSelBtnClick() {
 }
 
 void TSvPackForm::RemNonExistBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
-        return;
+    if (const std::optional<std::string> systemIni = FoundSystemIni(this)) {
+        RemoveMissingPackages(packages_, *systemIni);
     }
-    RemoveMissingPackages(packages_, systemIni);
 }
 
 void TSvPackForm::TextFilterBtnClick() {
@@ -416,19 +382,17 @@ void TSvPackForm::AddOtherBtnClick() {
 }
 
 void TSvPackForm::LoadBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
-        return;
+    if (const std::optional<std::string> systemIni = FoundSystemIni(this)) {
+        ReadServerPackages(packages_, *systemIni);
     }
-    ReadServerPackages(packages_, systemIni);
 }
 
 void TSvPackForm::SaveBtnClick() {
-    const std::string systemIni = GetSystemIniPath();
-    if (!desktop::GameFileFound(this, systemIni)) {
+    const std::optional<std::string> systemIni = FoundSystemIni(this);
+    if (!systemIni) {
         return;
     }
-    if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, systemIni)) {
+    if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, *systemIni)) {
         for (const std::string& text : problem->texts) {
             desktop::ShowMessage(this, text);
         }
@@ -446,15 +410,6 @@ TYouDontHaveModForm* TSvPackForm::Notice() {
 void TSvPackForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CentreOnScreen(this);
-}
-
-// Escape presses "Close window", the window's cancel button.
-void TSvPackForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        OKBtn->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace keelson

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "gui/app/Desktop.h"
 #include "core/packages/PackageListRules.h"
+#include "gui/app/Desktop.h"
 
 class QComboBox;
 class QGroupBox;
@@ -82,7 +82,6 @@ class TSvPackForm : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // Shows FileOpenDialog set up for one of the browse buttons and adds the

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
@@ -13,21 +14,9 @@ namespace keelson {
 
 namespace {
 
-QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setText(Caption(text));
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
-
 // One bold line of 465 pixels; a longer text is cut off at the edge.
 QLabel* AddNameLabel(QWidget* parent, const char* name, int y) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = AddPlainLabel(parent, name, "");
     label->setWordWrap(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont bold = parent->font();
@@ -40,39 +29,32 @@ QLabel* AddNameLabel(QWidget* parent, const char* name, int y) {
 }  // namespace
 
 TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("YouDontHaveModForm"));
-    setWindowTitle(Caption("Modification not found -- Keelson"));
-    SetTitleButtons(this, TitleButtons::CloseOnly);
-    setFont(ArialPointFont(8));
-    FixClientSize(this, 479, 225);
+    SetUpWindow(this, "YouDontHaveModForm", "Modification not found -- Keelson",
+                TitleButtons::CloseOnly, ArialPointFont(8), 479, 225);
 
-    Label1 = AddLabel(
-        this, "Label1",
-        "It appears you have tried to install server packages for a modification you don't have.",
-        40, 8);
-    Label2 = AddLabel(this, "Label2", "Error occurred in file:", 8, 32);
+    Label1 = AddFittedLabel(this, "Label1",
+                            "It appears you have tried to install server "
+                            "packages for a modification you don't have.",
+                            {40, 8});
+    Label2 = AddFittedLabel(this, "Label2", "Error occurred in file:", {8, 32});
     PresetLabel = AddNameLabel(this, "PresetLabel", 48);
-    Label3 = AddLabel(this, "Label3", "One or more of the packages in this mod:", 8, 80);
+    Label3 = AddFittedLabel(this, "Label3", "One or more of the packages in this mod:", {8, 80});
     ModnameLabel = AddNameLabel(this, "ModnameLabel", 96);
-    Label5 = AddLabel(this, "Label5", "couldn't be located. Try downloading it from:", 8, 112);
+    Label5 =
+        AddFittedLabel(this, "Label5", "couldn't be located. Try downloading it from:", {8, 112});
     UrlLabel = AddNameLabel(this, "UrlLabel", 128);
-    Label7 = new QLabel(this);
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Label7->setTextFormat(Qt::PlainText);
-    Label7->setWordWrap(true);
-    Label7->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label7->setText(
-        Caption("Alternatively, your version of the mod might be different from the version the "
-                "preset is designed for. In this case, you may need to add the necessary files "
-                "manually. You can usually find out what lines need to be added from the mod's "
-                "readme file."));
-    Label7->setGeometry(8, 152, 463, 41);
+    Label7 = AddWrappedLabel(this, "Label7",
+                             "Alternatively, your version of the mod might be "
+                             "different from the version the preset is "
+                             "designed for. In this case, you may need to add "
+                             "the necessary files manually. You can "
+                             "usually find out what lines need to be added from "
+                             "the mod's readme file.",
+                             {8, 152, 463, 41}, Qt::PlainText);
 
     // Enter and Escape both close the notice as cancelled.
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                              Caption("Cancel"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(200, 200, 75, 25);
+    BitBtn1 = AddButton(this, "BitBtn1", "Cancel", {200, 200, 75, 25},
+                        style()->standardIcon(QStyle::SP_DialogCancelButton));
     BitBtn1->setDefault(true);
     desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     UseWindowKeys(this);
