@@ -15,10 +15,9 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "platform/Errors.h"
+#include "platform/HeldLocks.h"
 #include "platform/PathText.h"
 #include "platform/posix/NewFolder.h"
 
@@ -155,23 +154,7 @@ struct FileLock::Held {
 
 namespace {
 
-std::mutex gHeldMutex;
-std::vector<std::weak_ptr<FileLock::Held>> gHeld;
-
-std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
-    std::lock_guard<std::mutex> guard(gHeldMutex);
-    std::shared_ptr<FileLock::Held> found;
-    gHeld.erase(std::remove_if(gHeld.begin(), gHeld.end(),
-                               [&](const std::weak_ptr<FileLock::Held>& weak) {
-                                   std::shared_ptr<FileLock::Held> held = weak.lock();
-                                   if (held && held->key == key) {
-                                       found = held;
-                                   }
-                                   return !held;
-                               }),
-                gHeld.end());
-    return found;
-}
+HeldLocks<FileLock::Held> gHeld;
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -349,7 +332,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
     }
     const std::string target = ResolveLinks(path);
     const std::string key = LockKey(target);
-    if ((held_ = FindHeld(key))) {
+    if ((held_ = gHeld.Find(key))) {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -368,10 +351,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
                 return;  // no locks on this file system
             }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                throw FileBusyError(path);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            WaitToRetryLock(deadline, path);
             continue;
         }
         // The file may have been replaced while this process waited: the
@@ -383,8 +363,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
         held_->key = key;
         held_->fd = fd.release();
         held_->onFolder = onFolder;
-        std::lock_guard<std::mutex> guard(gHeldMutex);
-        gHeld.push_back(held_);
+        gHeld.Add(held_);
         return;
     }
 }
@@ -541,7 +520,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
     // The new file carries the lock from the moment it takes the path, so
     // that another program cannot lock it while this one still holds the old.
-    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(target));
+    std::shared_ptr<FileLock::Held> held = gHeld.Find(LockKey(target));
     Fd carried(held ? ::dup(fd.get()) : -1);
     if (::close(fd.release()) != 0) {
         ThrowErrno(errno);
@@ -685,22 +664,6 @@ bool MakeFolderWithFile(const std::string& path, const std::string& fileName,
         ::fsync(dir.get());
     }
     return true;
-}
-
-std::vector<std::string> ListFolder(const std::string& path) {
-    std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.empty() ? "." : path.c_str()),
-                                            ::closedir);
-    if (!dir) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir.get())) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.emplace_back(name);
-        }
-    }
-    return names;
 }
 
 std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
