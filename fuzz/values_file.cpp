@@ -1,39 +1,56 @@
-// The settings store's values file: a file that parses, rewritten with one
-// value changed, parses to the same values but that one.
+// The settings store's values file, as bytes: a file that parses, written
+// back unchanged, parses to the same values in the same order; written back
+// with one value changed, it parses to the same values but that one.
 
-#include <cstdio>
-#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/posix/FileSettingsStore.h"
+#include "platform/posix/ValuesFile.h"
 
 using namespace keelson;
+using platform::ValuesLine;
+
+namespace {
+
+platform::StoredValues ValuesOf(const std::vector<ValuesLine>& lines) {
+    platform::StoredValues values;
+    for (const ValuesLine& line : lines) {
+        if (line.isValue) {
+            values.emplace_back(line.name, line.value);
+        }
+    }
+    return values;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
-    const std::string root = fuzz::ScratchFolder() + "/registry";
-    std::filesystem::create_directories(root + "/Key");
-    const std::string path = root + "/Key/values.reg";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-    auto store = platform::OpenFileStore(root);
-    auto key = store->Open("Key", platform::SettingsStore::Access::Full);
-    FUZZ_CHECK(key != nullptr);
-    static const char* kNames[] = {"UtBasePath", "ExitOnRunUT", "Folder", "", "A"};
-    std::optional<platform::StoredValue> before[5];
+    std::vector<ValuesLine> lines;
     try {
-        for (int i = 0; i < 5; ++i) {
-            before[i] = key->Query(kNames[i]);
-        }
-    } catch (const std::exception&) {
+        lines = platform::ParseValuesFile(fuzz::Bytes(data, size));
+    } catch (const platform::InvalidValuesFile&) {
         return 0;  // a file that does not parse is reported, not rewritten
     }
+    const platform::StoredValues before = ValuesOf(lines);
+
+    const std::optional<std::string> unchanged = platform::ValuesFileWith(lines, {});
+    FUZZ_CHECK(unchanged.has_value());
+    FUZZ_CHECK(ValuesOf(platform::ParseValuesFile(*unchanged)) == before);
+
+    const std::string name = "UtBasePath";
     const platform::StoredValue changed{platform::kRegSz, std::string("/srv/ut\0", 8)};
-    FUZZ_CHECK(key->Set("UtBasePath", changed));
-    auto again = store->Open("Key", platform::SettingsStore::Access::Full);
-    FUZZ_CHECK(again->Query("UtBasePath") == changed);
-    for (int i = 1; i < 5; ++i) {
-        FUZZ_CHECK(again->Query(kNames[i]) == before[i]);
+    const std::optional<std::string> rewritten = platform::ValuesFileWith(lines, {{name, changed}});
+    FUZZ_CHECK(rewritten.has_value());
+    const std::vector<ValuesLine> after = platform::ParseValuesFile(*rewritten);
+    FUZZ_CHECK(platform::FindValue(after, name) == changed);
+    const bool hadIt = platform::FindValue(lines, name).has_value();
+    FUZZ_CHECK(ValuesOf(after).size() == before.size() + (hadIt ? 0 : 1));
+    for (const auto& [other, value] : before) {
+        if (!platform::SameName(other, name)) {
+            FUZZ_CHECK(platform::FindValue(after, other) == value);
+        }
     }
     return 0;
 }

@@ -4,14 +4,12 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <mutex>
-#include <thread>
 
 #include "platform/Errors.h"
-#include "platform/PathText.h"
 #include "platform/FileSystem.h"
+#include "platform/HeldLocks.h"
+#include "platform/PathText.h"
 #include "platform/windows/FileLockInternal.h"
 #include "platform/windows/SystemPath.h"
 
@@ -29,29 +27,13 @@ struct FileLock::Held {
 
 namespace {
 
-std::mutex gHeldMutex;
-std::vector<std::weak_ptr<FileLock::Held>> gHeld;
+HeldLocks<FileLock::Held> gHeld;
 std::function<void(std::string_view)> gWriteHook;
 
 // One file's locks nest however its path is spelt.
 std::string LockKey(const std::string& path) {
     const std::wstring system = SystemPath(path);
     return UpperAscii(system.empty() ? path : Narrow(system));
-}
-
-std::shared_ptr<FileLock::Held> FindHeld(const std::string& key) {
-    std::lock_guard<std::mutex> guard(gHeldMutex);
-    std::shared_ptr<FileLock::Held> found;
-    gHeld.erase(std::remove_if(gHeld.begin(), gHeld.end(),
-                               [&](const std::weak_ptr<FileLock::Held>& weak) {
-                                   std::shared_ptr<FileLock::Held> held = weak.lock();
-                                   if (held && held->key == key) {
-                                       found = held;
-                                   }
-                                   return !held;
-                               }),
-                gHeld.end());
-    return found;
 }
 
 // A device is never opened: a serial port could wait for ever.
@@ -80,7 +62,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
         return;
     }
     const std::string key = LockKey(path);
-    if ((held_ = FindHeld(key))) {
+    if ((held_ = gHeld.Find(key))) {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -95,10 +77,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
             if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
                 return;  // no locks on this file system
             }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                throw FileBusyError(path);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            WaitToRetryLock(deadline, path);
             continue;
         }
         // The file may have been replaced while this process waited.
@@ -114,8 +93,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
         held_ = std::make_shared<Held>();
         held_->key = key;
         held_->file = file;
-        std::lock_guard<std::mutex> guard(gHeldMutex);
-        gHeld.push_back(held_);
+        gHeld.Add(held_);
         return;
     }
 }
@@ -123,7 +101,7 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {
 FileLock::~FileLock() = default;
 
 bool ReleaseLockForReplace(const std::string& path) {
-    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(path));
+    std::shared_ptr<FileLock::Held> held = gHeld.Find(LockKey(path));
     if (!held || held->file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -133,7 +111,7 @@ bool ReleaseLockForReplace(const std::string& path) {
 }
 
 void RetakeLockAfterReplace(const std::string& path) {
-    std::shared_ptr<FileLock::Held> held = FindHeld(LockKey(path));
+    std::shared_ptr<FileLock::Held> held = gHeld.Find(LockKey(path));
     if (!held) {
         return;
     }

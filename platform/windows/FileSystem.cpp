@@ -287,14 +287,6 @@ std::vector<FolderEntry> ListFolderEntries(const std::string& path) {
     return entries;
 }
 
-std::vector<std::string> ListFolder(const std::string& path) {
-    std::vector<std::string> names;
-    for (FolderEntry& entry : ListFolderEntries(path)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 FileReader::FileReader(const std::string& path) {
     HANDLE file = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
     Handle guard{file};
