@@ -50,9 +50,8 @@ QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, c
                        const QIcon& icon) {
     auto* button = Named(new QPushButton(icon, Caption(caption), parent), name);
     button->setGeometry(at);
-    // Qt would make a focused button the window's default for good, and
-    // Enter in a box would then run a command such as "New library".
-    button->setAutoDefault(false);
+    // Auto-default is turned off for every button of a window by
+    // UseWindowKeys, which each window calls once its controls are made.
     return button;
 }
 

@@ -36,8 +36,8 @@ Control* WithHint(Control* control, const char* hint) {
     return control;
 }
 
-// A push button. None is pressed by Enter for having had the focus: only
-// the button a window names as its default is.
+// A push button. The window's key rules (UseWindowKeys) see to it that
+// Enter presses it only when it has the focus or is the window's default.
 QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, const QRect& at,
                        const QIcon& icon = QIcon());
 

@@ -323,13 +323,6 @@ void TBotLibForm::NewBtnClick() {
     BotsListBoxClick();
 }
 
-std::string TBotLibForm::ShowOpenDialog(bool& chosen) {
-    std::optional<std::string> path =
-        desktop::OpenFile(this, {"Open bot library file", "", kLibraryFilter, kLibraryExt, ""});
-    chosen = path.has_value();
-    return path.value_or(std::string());
-}
-
 void TBotLibForm::OpenBtnClick() {
     OpenLibrary(false);
 }
@@ -339,11 +332,12 @@ void TBotLibForm::OpenAndAppendBtnClick() {
 }
 
 void TBotLibForm::OpenLibrary(bool append) {
-    bool chosen = false;
-    const std::string path = ShowOpenDialog(chosen);
+    const std::optional<std::string> chosen =
+        desktop::OpenFile(this, {"Open bot library file", "", kLibraryFilter, kLibraryExt, ""});
     if (!chosen) {
         return;
     }
+    const std::string& path = *chosen;
     {
         ScopedValue updating(listUpdate_, true);
         BotsListLines->SetLines(0);

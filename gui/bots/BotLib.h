@@ -84,7 +84,6 @@ class TBotLibForm : public QDialog {
     // The list rebuilt from the roster with no line selected.
     void RefillList();
     void HeadingBoxChange(QComboBox* box);
-    std::string ShowOpenDialog(bool& chosen);
     // "Open..." (append false) and "Open & append".
     void OpenLibrary(bool append);
 
