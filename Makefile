@@ -1,12 +1,16 @@
 # make run   builds everything and runs Keelson on the demo game folder
 # make test  builds everything and runs every test, then the core tests again
 #            under AddressSanitizer and UndefinedBehaviorSanitizer, then each
-#            fuzz target for 30 seconds, then the Windows build of the core and
-#            keelson-cli with their tests under Wine (make test-windows)
+#            fuzz target for 30 seconds, then the Windows build with every test
+#            under Wine, the desktop program and its installer run under Wine
+#            (make test-windows)
 # make fuzz FUZZ_SECONDS=N   runs each fuzz target for N seconds
 # make deb   builds the Debian package build/ci/keelson_1.0_amd64.deb
+# make windows-package   builds build/windows/keelson-1.0-win64.zip and
+#            keelson-1.0-win64-setup.exe (the first time also the Qt kit for
+#            Windows, about half an hour)
 
-.PHONY: all deps build test test-fast asan fuzz test-windows build-windows-32 run bench screenshots deb windows-check format clean
+.PHONY: all deps build test test-fast asan fuzz test-windows windows-package build-windows-32 run bench screenshots deb windows-check format clean
 
 DEMO := $(CURDIR)/demo
 RUNDIR := $(CURDIR)/build/run
@@ -54,11 +58,18 @@ bench: build
 screenshots: build
 	scripts/screenshots
 
-# The core and keelson-cli built for 64-bit Windows with MinGW-w64, and every
-# one of their tests run under Wine; then the 32-bit build, which must build.
+# Keelson built for 64-bit Windows with MinGW-w64 against a Qt kit built from
+# Debian's source (cached outside the build folder), every test run under
+# Wine; the packages made, the desktop program and the installer run under
+# Wine; then the 32-bit build of the core and keelson-cli, which must build.
 test-windows: deps
 	scripts/test-windows
+	scripts/windows-package
+	scripts/windows-desktop-check
 	$(MAKE) build-windows-32
+
+windows-package: deps
+	scripts/windows-package
 
 build-windows-32: deps
 	cmake --preset windows-cross-32 >/dev/null

@@ -1,5 +1,10 @@
 # What `cmake --install` puts where, and the Debian package made from it
 # (`make deb`, or `cpack -G DEB` in a build folder).
+if(WIN32 AND KEELSON_GUI)
+    include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
+    return()
+endif()
+
 include(GNUInstallDirs)
 
 if(KEELSON_GUI)

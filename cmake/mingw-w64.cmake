@@ -1,4 +1,4 @@
-# Cross-compiles the core and keelson-cli for 64-bit Windows with Debian's
+# Cross-compiles Keelson for 64-bit Windows with Debian's
 # MinGW-w64, so that the Windows side of the platform layer is built here too.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -9,4 +9,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -28,10 +28,12 @@ constexpr const char* kHelp =
     "    keelson-cli settings set-game-folder DIR\n"
     "  The folder can also be changed at any time in the Options window.\n";
 
+#if !defined(_WIN32) && !defined(__APPLE__)
 bool Set(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
+#endif
 
 // Whether Qt will find somewhere to show the windows. Without it Qt aborts
 // with a message about platform plugins that tells an admin on a server

@@ -3,14 +3,16 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
+#include "core/settings/MachineStore.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/KeelsonApplication.h"
-#include "core/settings/MachineStore.h"
 #include "gui/app/MainMenu.h"
-#include "core/settings/Settings.h"
+#include "platform/FileSystem.h"
 
 namespace keelson::test {
 
@@ -55,6 +57,24 @@ void WhenModalMatches(std::function<bool(QWidget*)> matches, std::function<void(
     });
     timer->start(10);
 }
+#ifdef _WIN32
+// Windows keeps one registry for every case: each starts without Keelson's
+// key and without the game installer's record, as on a fresh machine.
+void ClearRegistry() {
+    std::unique_ptr<platform::SettingsStore> store = platform::OpenMachineStore();
+    for (std::string_view path :
+         {std::string_view("Software\\Brindlewood"), kGameInstallerKeyPath}) {
+        std::string text(path);
+        std::size_t cut = text.rfind('\\');
+        std::unique_ptr<platform::SettingsKey> parent =
+            store->Open(text.substr(0, cut), platform::SettingsStore::Access::Full);
+        if (parent) {
+            parent->DeleteSubkeyTree(text.substr(cut + 1));
+        }
+    }
+}
+#endif
+
 }  // namespace
 
 ProgramStart::ProgramStart() {
@@ -63,10 +83,15 @@ ProgramStart::ProgramStart() {
     dir_.Write("game/System/User.ini", "[BotPack.ChallengeBotInfo]\r\nBotNames[0]=Ada\r\n");
     dir_.Write("game/System/UnrealTournament.ini",
                "[Engine.GameEngine]\nServerPackages=SoldierSkins\n");
+#ifdef _WIN32
+    std::filesystem::copy_file(KEELSON_FAKE_GAME, dir_.File("game/System/UnrealTournament.exe"));
+    ClearRegistry();
+#else
     std::string exe =
         dir_.Write("game/System/UnrealTournament.exe", "#!/bin/sh\necho started > started.txt\n");
     std::filesystem::permissions(exe, std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
+#endif
     Restart();
 }
 
@@ -102,8 +127,15 @@ void ProgramStart::Restart() {
     windows_ = CreateWindows();
 }
 
+std::string InFolder(const std::string& folder, const std::string& relative) {
+    std::string path = folder + platform::kPathSeparator + relative;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(folder.size()), path.end(), '/',
+                 platform::kPathSeparator);
+    return path;
+}
+
 std::string ProgramStart::GameFile(const std::string& relative) const {
-    return game_ + "/" + relative;
+    return InFolder(game_, relative);
 }
 
 std::unique_ptr<platform::SettingsStore> ProgramStart::Store() const {
@@ -112,6 +144,14 @@ std::unique_ptr<platform::SettingsStore> ProgramStart::Store() const {
 
 bool ProgramStart::KeyExists(const std::string& keyPath) const {
     return Store()->Open(keyPath, platform::SettingsStore::Access::Read) != nullptr;
+}
+
+bool ProgramStart::NothingStored() const {
+#ifdef _WIN32
+    return !KeyExists("Software\\Brindlewood");
+#else
+    return !KeyExists("Software");
+#endif
 }
 
 std::string ProgramStart::StoredText(const std::string& name) const {

@@ -42,6 +42,9 @@ class ProgramStart {
     // The store as another program would see it.
     std::unique_ptr<platform::SettingsStore> Store() const;
     bool KeyExists(const std::string& keyPath) const;
+    // Nothing was written to the store: no key at all, or on Windows, whose
+    // registry has a Software key of its own, no key of Brindlewood's.
+    bool NothingStored() const;
     // A text value with its closing NUL taken off, or "<none>".
     std::string StoredText(const std::string& name) const;
     // A flag's number, or -1 when there is none.
@@ -63,6 +66,10 @@ class ProgramStart {
     std::unique_ptr<KeelsonWindows> windows_;
 };
 
+// A path inside a folder as the program makes it: "/" in relative, and the
+// join, become the system's separator ("\\" on Windows).
+std::string InFolder(const std::string& folder, const std::string& relative);
+
 // Runs act on the modal window of that object name as soon as it is up
 // (within a few seconds), from inside its own event loop.
 void WhenModal(const QString& objectName, std::function<void(QWidget*)> act);
@@ -80,6 +87,23 @@ int RunProgram(KeelsonWindows& windows, std::function<void()> act);
 // True when a test step failed inside an event loop.
 bool StepFailed();
 
+// Windows runs the tests headless too, with every message on standard error
+// rather than the debugger's channel; Wine hands a program no QT_* variable
+// of its own, so they are set here.
+inline void UseHeadlessPlatform() {
+#ifdef _WIN32
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
+    // The offscreen platform draws with the fonts of one folder: Windows'
+    // own, or under Wine Debian's Liberation fonts, Arial's metric twins.
+#ifdef KEELSON_TEST_FONT_DIR
+    qputenv("QT_QPA_FONTDIR", KEELSON_TEST_FONT_DIR);
+#else
+    qputenv("QT_QPA_FONTDIR", qgetenv("WINDIR") + "\\Fonts");
+#endif
+#endif
+}
+
 }  // namespace keelson::test
 
 namespace QTest {
@@ -93,6 +117,7 @@ inline char* toString(const std::string& text) {
 // box for exceptions from handlers is the real one.
 #define KEELSON_WINDOW_TEST_MAIN(TestClass)          \
     int main(int argc, char** argv) {                \
+        keelson::test::UseHeadlessPlatform();        \
         keelson::KeelsonApplication app(argc, argv); \
         app.setAttribute(Qt::AA_Use96Dpi, true);     \
         TestClass tc;                                \

@@ -8,13 +8,14 @@
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <new>
 
+#include "core/common/Errors.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/KeelsonApplication.h"
-#include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
-#include "core/common/Errors.h"
 #include "platform/FileSystem.h"
 #include "tests/gui/WindowTest.h"
 
@@ -61,6 +62,7 @@ class DesktopTest : public QObject {
     void pathsKeepTheFileSystemsNames();
     void filtersBecomeQtFilters();
     void theFileDialogsAreSetUpFromTheRequest();
+    void aFileChosenInTheDialogIsFoundByItsAnswer();
     void anExceptionFromAHandlerIsShownAndTheProgramGoesOn();
     void theErrorBoxHasTitleIconButtonAndFullStop();
     void theConfirmationAnswersWithItsRealButtons();
@@ -129,7 +131,8 @@ void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
     QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(open->nameFilters(), QStringList{"UT system INI (*.ini)"});
     QCOMPARE(open->defaultSuffix(), QString("ini"));
-    QCOMPARE(open->directory().absolutePath().toStdString(), dir.File("System"));
+    QCOMPARE(QDir::toNativeSeparators(open->directory().absolutePath()),
+             QDir::toNativeSeparators(FromPath(dir.File("System"))));
     auto save = desktop::MakeFileDialog(
         nullptr, {"Save library", "", "Bot libraries|*.ut_botlib", "ut_botlib", dir.Path()}, true);
     QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
@@ -149,6 +152,36 @@ void DesktopTest::theFileDialogsAreSetUpFromTheRequest() {
     Q_EMIT program->filterSelected(program->nameFilters()[0]);
     QVERIFY(!(program->filter() & QDir::Executable));
 #endif
+}
+
+// A name outside ASCII, chosen in the real dialog: the answer is the path in
+// the program's own bytes (on Windows the ANSI code page, where "\u00F6" is
+// the one byte F6), and the files layer finds the file by it.
+void DesktopTest::aFileChosenInTheDialogIsFoundByItsAnswer() {
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("B\u00F6tchen.ut_botlib");
+    QFile file(QDir(dir.path()).filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write("bots"), qint64(4));
+    file.close();
+    auto dialog = desktop::MakeFileDialog(
+        nullptr, {"Open library", "", "Bot libraries|*.ut_botlib", "ut_botlib", ToPath(dir.path())},
+        false);
+    QTimer::singleShot(0, dialog.get(), [&] {
+        dialog->selectFile(name);
+        // OK, as the user presses it: the dialog's own checks run.
+        QMetaObject::invokeMethod(dialog.get(), "accept");
+    });
+    QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+    QCOMPARE(dialog->selectedFiles().size(), 1);
+    const std::string answer = ToPath(dialog->selectedFiles().front());
+#ifdef _WIN32
+    QVERIFY(answer.ends_with("\\B\xF6tchen.ut_botlib") ||
+            answer.ends_with("/B\xF6tchen.ut_botlib"));
+#else
+    QVERIFY(answer.ends_with("/B\xC3\xB6tchen.ut_botlib"));
+#endif
+    QCOMPARE(platform::ReadWholeFile(answer), std::string("bots"));
 }
 
 void DesktopTest::anExceptionFromAHandlerIsShownAndTheProgramGoesOn() {

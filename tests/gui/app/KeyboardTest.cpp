@@ -13,13 +13,13 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/bots/BotFiles.h"
+#include "core/bots/TBigKegOBotsDefine.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/MainMenu.h"
 #include "gui/app/Options.h"
-#include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
-#include "core/bots/BotFiles.h"
-#include "core/bots/TBigKegOBotsDefine.h"
 #include "gui/bots/BotLib.h"
 #include "gui/bots/BotSaveWizard.h"
 #include "gui/packages/SvPack.h"

@@ -72,7 +72,9 @@ void LookTest::everyWindowHasItsCaptionAndFixedClientSize() {
         // Every control lies inside its window.
         for (QWidget* child : e.window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             QVERIFY2(QRect(0, 0, e.width, e.height).contains(child->geometry()),
-                     qPrintable(child->objectName()));
+                     qPrintable(e.window->objectName() + "/" + child->objectName() + " at " +
+                                QString::number(child->geometry().right()) + "," +
+                                QString::number(child->geometry().bottom())));
         }
     }
     QVERIFY(w.MainMenuForm->windowFlags() & Qt::WindowMinimizeButtonHint);

@@ -3,12 +3,16 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/MainMenu.h"
 #include "gui/app/Options.h"
-#include "core/settings/Settings.h"
 #include "tests/gui/WindowTest.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace keelson;
 using namespace keelson::test;
@@ -51,6 +55,7 @@ class OptionsTest : public QObject {
     void browseWithPromptProposesTheStoredPath();
     void aPromptTickedInTheWindowCountsOnlyAfterOk();
     void textsOutsideAsciiKeepTheirBytes();
+    void theSettingsReachTheRegistrysThirtyTwoBitView();
     void uninstallCancelledChangesNothing();
     void uninstallRemovesOnlyKeelsonsKeysAndEndsWithoutSaving();
     void uninstallKeepsAnotherSubkeyOfTheProductKey();
@@ -277,7 +282,7 @@ void OptionsTest::uninstallRemovesOnlyKeelsonsKeysAndEndsWithoutSaving() {
     QCOMPARE(hooks::StartedSoFar().size(), std::size_t(1));
     const auto& explorer = hooks::StartedSoFar()[0];
     QCOMPARE(explorer.file, std::string("explorer"));
-    QCOMPARE(explorer.parameters, AppSettings.ProgramFolder + "/..");
+    QCOMPARE(explorer.parameters, InFolder(AppSettings.ProgramFolder, ".."));
     QCOMPARE(explorer.folder, std::string("c:\\windows"));
     QCOMPARE(explorer.showMode, 5);
     // The program ended without closing the main window; closing it now, as
@@ -370,14 +375,60 @@ void OptionsTest::uninstallTellsHowToRemoveTheProgram() {
             continue;
         }
         QCOMPARE(hooks::StartedSoFar().size(), std::size_t(1));
-        QCOMPARE(hooks::StartedSoFar()[0].parameters, folder + "/..");
+        QCOMPARE(hooks::StartedSoFar()[0].parameters, InFolder(folder, ".."));
         if (!c.fileManagerStarts) {
             QVERIFY(shown[1].kind == hooks::Kind::Error);
-            QCOMPARE(shown[1].text, "No file manager could be started to show " + folder +
-                                        "/..: delete the Keelson installation folder " + folder +
+            QCOMPARE(shown[1].text, "No file manager could be started to show " +
+                                        InFolder(folder, "..") +
+                                        ": delete the Keelson installation folder " + folder +
                                         " yourself.");
         }
     }
+}
+
+// On Windows the settings live in the registry, under HKEY_LOCAL_MACHINE in
+// its 32-bit view, where the game's 32-bit installer and earlier 32-bit
+// builds keep theirs: what OK keeps is there once the program ends.
+void OptionsTest::theSettingsReachTheRegistrysThirtyTwoBitView() {
+#ifndef _WIN32
+    QSKIP("the registry is Windows' own");
+#else
+    ProgramStart start;
+    start.StoreSettingsForGame();
+    int status = RunProgram(start.Windows(), [&] {
+        InOptions(start, [](QWidget* options) {
+            Edit(options, "UtBaseEdit")
+                ->setText(QStringLiteral("D:\\Spiele\\Unreal Tournament \u00E9"));
+            QTest::mouseClick(Box(options, "AutoExitCheckbox"), Qt::LeftButton);
+            Click(options, "BitBtn5");
+        });
+        Click(start.Windows().MainMenuForm.get(), "ExitBtn");
+    });
+    QCOMPARE(status, 0);
+    HKEY key = nullptr;
+    QCOMPARE(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brindlewood\\Keelson\\1", 0,
+                             KEY_READ | KEY_WOW64_32KEY, &key),
+             LONG(ERROR_SUCCESS));
+    char text[MAX_PATH] = {};
+    DWORD type = 0;
+    DWORD size = sizeof text;
+    QCOMPARE(
+        ::RegQueryValueExA(key, "UtBasePath", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+        LONG(ERROR_SUCCESS));
+    QCOMPARE(type, DWORD(REG_SZ));
+    QCOMPARE(std::string(text), std::string("D:\\Spiele\\Unreal Tournament \xE9"));
+    DWORD flag = 0;
+    size = sizeof flag;
+    QCOMPARE(::RegQueryValueExA(key, "ExitOnRunUT", nullptr, &type, reinterpret_cast<BYTE*>(&flag),
+                                &size),
+             LONG(ERROR_SUCCESS));
+    QCOMPARE(type, DWORD(REG_DWORD));
+    QCOMPARE(flag, DWORD(1));
+    ::RegCloseKey(key);
+    // Nothing in the 64-bit view, where 32-bit programs would not look.
+    QVERIFY(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brindlewood\\Keelson\\1", 0,
+                            KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS);
+#endif
 }
 
 KEELSON_WINDOW_TEST_MAIN(OptionsTest)

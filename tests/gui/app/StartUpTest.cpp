@@ -3,13 +3,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/common/UTSharedUtils1.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/FirstRun.h"
 #include "gui/app/FirstRunOptions.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/MainMenu.h"
-#include "core/settings/Settings.h"
-#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 #include "tests/gui/WindowTest.h"
 
@@ -41,7 +41,7 @@ void StartUpTest::quitOnTheTermsWritesNothingAndAsksAgain() {
     QVERIFY(termsShown);
     QVERIFY(KeelsonApplication::Ending());
     QVERIFY(!start.Windows().MainMenuForm->isVisible());
-    QVERIFY(!start.KeyExists("Software"));
+    QVERIFY(start.NothingStored());
 
     // The next start shows the terms again.
     start.Restart();
@@ -52,7 +52,7 @@ void StartUpTest::quitOnTheTermsWritesNothingAndAsksAgain() {
     });
     QCOMPARE(RunKeelson(start.Windows()), 0);
     QVERIFY(termsShown);
-    QVERIFY(!start.KeyExists("Software"));
+    QVERIFY(start.NothingStored());
 }
 
 void StartUpTest::theTermsCloseBoxIsQuit() {
@@ -61,7 +61,7 @@ void StartUpTest::theTermsCloseBoxIsQuit() {
     QCOMPARE(RunKeelson(start.Windows()), 0);
     QVERIFY(!StepFailed());
     QVERIFY(KeelsonApplication::Ending());
-    QVERIFY(!start.KeyExists("Software"));
+    QVERIFY(start.NothingStored());
 }
 
 void StartUpTest::acceptWithoutTheGamesKeyUsesTheDefaultFolder() {

@@ -3,7 +3,10 @@
 // the checklist as the user sees it, and the wizard run from inside its
 // own event loop.
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
+
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +30,16 @@ namespace keelson::test {
 namespace hooks = keelson::desktop::testing;
 
 namespace {
+
+// Whether a file can be made unreadable by its mode: not for root, and not
+// on Windows, where only an access list can refuse a read (Wine keeps none).
+inline bool CanMakeUnreadable() {
+#ifdef _WIN32
+    return false;
+#else
+    return ::geteuid() != 0;
+#endif
+}
 
 inline TBotRecord Bot(std::string_view name) {
     TBotRecord bot = DefaultBot;

@@ -250,7 +250,7 @@ void BotSaveWizardRulesTest::serverPackagesRule() {
     });
     AppSettings.PathToUtSysIni = ini;
     std::filesystem::permissions(ini, std::filesystem::perms::none);
-    if (::geteuid() != 0) {
+    if (CanMakeUnreadable()) {
         InWizard(start, library, [shown](QWidget* w) {
             Click(w, "spRemNonSPackBtn");
             QCOMPARE(hooks::ShownSoFar().size(), shown + 1);

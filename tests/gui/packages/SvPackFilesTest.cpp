@@ -146,7 +146,7 @@ void SvPackFilesTest::presets() {
     QVERIFY(dialog);
     QCOMPARE(dialog->title, std::string("Load preset"));
     QCOMPARE(dialog->request.filter, std::string("UT serverpackages presets (*.ut_pre)|*.ut_pre"));
-    QCOMPARE(dialog->request.initialFolder, GetProgramFolder() + "/presets");
+    QCOMPARE(dialog->request.initialFolder, InFolder(GetProgramFolder(), "presets"));
     // A preset adds without looking for duplicates.
     QCOMPARE(e.Shown(), (Names{"ModA", "ModA", "ModASkins"}));
 

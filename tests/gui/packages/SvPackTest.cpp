@@ -224,7 +224,15 @@ void SvPackTest::assistiveTechnologySeesEveryControlByItsCaption() {
          "Remove packages where the file doesn't exist",
          "",
          {200, 248, 361, 25}},
+#ifdef _WIN32
+        // Windows names a pick box after the group it stands in.
+        {QAccessible::ComboBox,
+         "Remove all packages where the package name:",
+         "",
+         {208, 296, 97, 21}},
+#else
         {QAccessible::ComboBox, "is", "", {208, 296, 97, 21}},
+#endif
         {QAccessible::EditableText, "Filter text", "", {312, 296, 161, 21}},
         {QAccessible::Button, "Remove", "", {480, 296, 75, 25}},
         {QAccessible::Button, "Add mod, mutator, model (*.u)", "", {392, 128, 177, 25}},
