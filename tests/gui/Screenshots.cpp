@@ -68,7 +68,8 @@ bool Save(QWidget* window, const QString& dir, const QString& name) {
 // dialogs are answered through the desktop seam.
 bool SaveBotLibWithLibrary(TBotLibForm& form, const QString& dir) {
     QTemporaryDir folder;
-    const std::string library = folder.filePath("Demo bots.ut_botlib").toStdString();
+    const std::string library =
+        ToPath(QDir::toNativeSeparators(folder.filePath(QStringLiteral("Demo bots.ut_botlib"))));
     try {
         form.ImportINIBtnClick();
         desktop::testing::Reset();
