@@ -140,7 +140,7 @@ PackageCheckResult CheckPackages(const std::vector<std::string>& entries,
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string& entry = entries[i];
         auto add = [&](FindingSeverity severity, std::string message) {
-            result.findings.push_back({severity, entry, std::move(message)});
+            result.findings.push_back({severity, entry, std::move(message), i});
         };
         if (listedAt[UpperAscii(entry)] != i) {
             add(FindingSeverity::Warning, "is listed twice");

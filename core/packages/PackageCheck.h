@@ -26,6 +26,9 @@ enum class FindingSeverity { Error, Warning, Note };
 // "error", "warning", "note".
 std::string_view SeverityText(FindingSeverity severity);
 
+// The index of a finding about the whole system INI.
+inline constexpr std::size_t kWholeFile = static_cast<std::size_t>(-1);
+
 struct PackageFinding {
     FindingSeverity severity = FindingSeverity::Error;
     // The list entry it is about, as listed; empty for a finding about the
@@ -34,6 +37,9 @@ struct PackageFinding {
     // One sentence, starting in lower case, without a final period:
     // "needs package EnhancedItems, which has no file through Paths".
     std::string message;
+    // The entry's place in the list (an entry listed twice has two), or
+    // kWholeFile.
+    std::size_t index = kWholeFile;
     bool operator==(const PackageFinding&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "tests/support/PackageBuilder.h"
 
+#include <algorithm>
 #include <map>
 
 namespace keelson::test {
