@@ -132,6 +132,8 @@ PackageCheckResult CheckPackages(const std::vector<std::string>& entries,
     if (std::optional<PackageFinding> f = SectionFinding(systemIniPath, section)) {
         result.findings.push_back(std::move(*f));
     }
+    // Packages that load with everything they need.
+    std::unordered_set<std::string> clean;
     // Each name's first place in the list.
     std::unordered_map<std::string, std::size_t> listedAt;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -178,14 +180,33 @@ PackageCheckResult CheckPackages(const std::vector<std::string>& entries,
             add(FindingSeverity::Warning,
                 "is marked server-side only, so listing it sends nothing to clients");
         }
+        // The packages it needs directly that the list lacks, or holds later.
+        for (const std::string& name : package.info->dependencies) {
+            const std::string upper = UpperAscii(name);
+            if (IsGamePackage(name) || upper == UpperAscii(entry) || !resolver.Resolve(name).info) {
+                continue;  // an unloadable one is an error below
+            }
+            auto listed = listedAt.find(upper);
+            if (listed == listedAt.end()) {
+                add(FindingSeverity::Note, "needs package " + name +
+                                               ", which is not in the list (the game usually "
+                                               "sends it anyway)");
+            } else if (listed->second > i) {
+                add(FindingSeverity::Note, "needs package " + name + ", which is listed after it");
+            }
+        }
         // Everything the entry needs, through an explicit stack: chains of
-        // any depth and cycles cost one visit per package.
+        // any depth and cycles cost one visit per package, and packages that
+        // an earlier entry showed to load with all they need are not
+        // followed again.
         struct Step {
             std::string name;
             std::string through;  // the package that needs it, empty for the entry
         };
-        std::unordered_set<std::string> seen{UpperAscii(entry)};
+        std::vector<std::string> visited{UpperAscii(entry)};
+        std::unordered_set<std::string> seen{visited.front()};
         std::vector<Step> stack;
+        const std::size_t findingsBefore = result.findings.size();
         for (auto it = package.info->dependencies.rbegin(); it != package.info->dependencies.rend();
              ++it) {
             stack.push_back({*it, ""});
@@ -193,10 +214,11 @@ PackageCheckResult CheckPackages(const std::vector<std::string>& entries,
         while (!stack.empty()) {
             Step step = std::move(stack.back());
             stack.pop_back();
-            const std::string upper = UpperAscii(step.name);
-            if (!seen.insert(upper).second) {
+            std::string upper = UpperAscii(step.name);
+            if (clean.count(upper) != 0 || !seen.insert(upper).second) {
                 continue;
             }
+            visited.push_back(std::move(upper));
             const std::string needs = "needs package " + step.name +
                                       (step.through.empty() ? "" : " through " + step.through);
             const ResolvedPackage& dependency = resolver.Resolve(step.name);
@@ -208,21 +230,17 @@ PackageCheckResult CheckPackages(const std::vector<std::string>& entries,
                 add(FindingSeverity::Error, needs + ", " + WhyUnloadable(dependency));
                 continue;
             }
-            if (!IsGamePackage(step.name)) {
-                auto listed = listedAt.find(upper);
-                if (listed == listedAt.end()) {
-                    add(FindingSeverity::Note,
-                        needs + ", which is not in the list (the game usually sends it anyway)");
-                } else if (listed->second > i) {
-                    add(FindingSeverity::Note, needs + ", which is listed after it");
-                }
-            }
             const std::vector<std::string>& next = dependency.info->dependencies;
             for (auto it = next.rbegin(); it != next.rend(); ++it) {
-                if (seen.count(UpperAscii(*it)) == 0) {
-                    stack.push_back({*it, dependency.name});
-                }
+                stack.push_back({*it, dependency.name});
             }
+        }
+        const bool allLoad = std::none_of(
+            result.findings.begin() + static_cast<std::ptrdiff_t>(findingsBefore),
+            result.findings.end(),
+            [](const PackageFinding& f) { return f.severity == FindingSeverity::Error; });
+        if (allLoad) {
+            clean.insert(visited.begin(), visited.end());
         }
     }
     std::stable_sort(

@@ -42,20 +42,53 @@ std::uint32_t U32At(const unsigned char* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// Reads a table forward from an offset, a chunk at a time; reaching the end
-// of the file inside the table is "truncated".
-class Cursor {
+// The file's bytes, read a block at a time and kept until a read elsewhere:
+// the header, the generations and the name table of a package usually come
+// in one read, the import table near the end in another.
+class Blocks {
   public:
-    Cursor(std::uint64_t fileSize, const ReadAt& readAt, std::uint64_t at, std::string_view table)
-        : fileSize_(fileSize), readAt_(readAt), pos_(at), table_(table) {}
+    Blocks(std::uint64_t fileSize, const ReadAt& readAt) : fileSize_(fileSize), readAt_(readAt) {}
 
-    unsigned char Byte() {
-        if (pos_ < chunkStart_ || pos_ >= chunkStart_ + chunk_.size()) {
-            Fill();
+    // The byte at pos, or none beyond the end of what can be read.
+    std::optional<unsigned char> At(std::uint64_t pos) {
+        if (pos < start_ || pos >= start_ + block_.size()) {
+            if (pos >= fileSize_) {
+                return std::nullopt;
+            }
+            const auto size =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, fileSize_ - pos));
+            block_.resize(size);
+            block_.resize(readAt_(pos, block_.data(), size));
+            start_ = pos;
+            if (block_.empty()) {
+                return std::nullopt;
+            }
         }
-        return static_cast<unsigned char>(chunk_[pos_++ - chunkStart_]);
+        return static_cast<unsigned char>(block_[pos - start_]);
     }
 
+  private:
+    std::uint64_t fileSize_;
+    const ReadAt& readAt_;
+    std::string block_;
+    std::uint64_t start_ = 0;
+};
+
+// Reads a table forward from an offset; reaching the end of the file inside
+// the table is "truncated".
+class Cursor {
+  public:
+    Cursor(Blocks& blocks, std::uint64_t at, std::string_view table)
+        : blocks_(blocks), pos_(at), table_(table) {}
+
+    unsigned char Byte() {
+        std::optional<unsigned char> b = blocks_.At(pos_);
+        if (!b) {
+            Truncated(table_);
+        }
+        ++pos_;
+        return *b;
+    }
     std::uint32_t U32() {
         unsigned char b[4];
         for (unsigned char& c : b) {
@@ -95,27 +128,9 @@ class Cursor {
     }
 
   private:
-    void Fill() {
-        if (pos_ >= fileSize_) {
-            Truncated(table_);
-        }
-        const std::size_t size =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, fileSize_ - pos_));
-        chunk_.resize(size);
-        const std::size_t got = readAt_(pos_, chunk_.data(), size);
-        if (got == 0) {
-            Truncated(table_);
-        }
-        chunk_.resize(got);
-        chunkStart_ = pos_;
-    }
-
-    std::uint64_t fileSize_;
-    const ReadAt& readAt_;
+    Blocks& blocks_;
     std::uint64_t pos_;
     std::string table_;
-    std::string chunk_;
-    std::uint64_t chunkStart_ = 0;
 };
 
 // A table's count and offset, checked against the file's size: no count
@@ -155,10 +170,10 @@ class NameTable {
     std::vector<std::uint32_t> starts_;
 };
 
-NameTable ReadNames(std::uint64_t fileSize, const ReadAt& readAt, std::uint16_t version,
-                    std::int32_t count, std::int32_t offset) {
+NameTable ReadNames(Blocks& blocks, std::uint16_t version, std::int32_t count,
+                    std::int32_t offset) {
     NameTable names;
-    Cursor cursor(fileSize, readAt, static_cast<std::uint64_t>(offset), "the name table");
+    Cursor cursor(blocks, static_cast<std::uint64_t>(offset), "the name table");
     char name[kMaxNameBytes];
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t length = 0;  // without the NUL
@@ -195,12 +210,12 @@ NameTable ReadNames(std::uint64_t fileSize, const ReadAt& readAt, std::uint16_t 
     return names;
 }
 
-std::vector<std::string> ReadDependencies(std::uint64_t fileSize, const ReadAt& readAt,
-                                          const NameTable& names, std::int32_t count,
-                                          std::int32_t offset, std::int32_t exportCount) {
+std::vector<std::string> ReadDependencies(Blocks& blocks, const NameTable& names,
+                                          std::int32_t count, std::int32_t offset,
+                                          std::int32_t exportCount) {
     std::vector<std::string> dependencies;
     std::unordered_set<std::string> seen;
-    Cursor cursor(fileSize, readAt, static_cast<std::uint64_t>(offset), "the import table");
+    Cursor cursor(blocks, static_cast<std::uint64_t>(offset), "the import table");
     auto name = [&](std::int32_t index, std::int32_t import) {
         if (index < 0 || static_cast<std::size_t>(index) >= names.Size()) {
             Damaged("import " + std::to_string(import) + " names no entry of the name table");
@@ -228,11 +243,18 @@ std::vector<std::string> ReadDependencies(std::uint64_t fileSize, const ReadAt& 
 }  // namespace
 
 PackageInfo ParsePackage(std::uint64_t fileSize, const ReadAt& readAt) {
+    Blocks blocks(fileSize, readAt);
     unsigned char header[kNewHeaderSize] = {};
     const std::size_t headerBytes =
         static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kNewHeaderSize));
-    if (fileSize < 4 || readAt(0, reinterpret_cast<char*>(header), headerBytes) != headerBytes ||
-        U32At(header) != kPackageTag) {
+    for (std::size_t i = 0; i < headerBytes; ++i) {
+        std::optional<unsigned char> b = blocks.At(i);
+        if (!b) {
+            break;
+        }
+        header[i] = *b;
+    }
+    if (fileSize < 4 || U32At(header) != kPackageTag) {
         throw PackageFormatError("not a package file");
     }
     PackageInfo info;
@@ -260,7 +282,7 @@ PackageInfo ParsePackage(std::uint64_t fileSize, const ReadAt& readAt) {
         const std::int32_t generations = i32(52);
         CheckTable(generations, static_cast<std::int32_t>(kNewHeaderSize), 8, fileSize,
                    "the generation table");
-        Cursor cursor(fileSize, readAt, kNewHeaderSize, "the generation table");
+        Cursor cursor(blocks, kNewHeaderSize, "the generation table");
         info.generations.reserve(static_cast<std::size_t>(generations));
         for (std::int32_t i = 0; i < generations; ++i) {
             PackageGeneration g;
@@ -268,13 +290,17 @@ PackageInfo ParsePackage(std::uint64_t fileSize, const ReadAt& readAt) {
             g.nameCount = cursor.I32();
             info.generations.push_back(g);
         }
-    } else {
-        // The heritage table: the last GUID is the package's own.
+    }
+    const NameTable names = ReadNames(blocks, info.version, nameCount, nameOffset);
+    info.dependencies = ReadDependencies(blocks, names, importCount, importOffset, exportCount);
+    if (!newHeader) {
+        // The heritage table, usually after the import table: its last GUID
+        // is the package's own.
         const std::int32_t heritage = i32(36);
         const std::int32_t heritageOffset = i32(40);
         CheckTable(heritage, heritageOffset, 16, fileSize, "the heritage table");
         if (heritage > 0) {
-            Cursor cursor(fileSize, readAt,
+            Cursor cursor(blocks,
                           static_cast<std::uint64_t>(heritageOffset) +
                               static_cast<std::uint64_t>(heritage - 1) * 16,
                           "the heritage table");
@@ -285,9 +311,6 @@ PackageInfo ParsePackage(std::uint64_t fileSize, const ReadAt& readAt) {
             info.guid = guid;
         }
     }
-    const NameTable names = ReadNames(fileSize, readAt, info.version, nameCount, nameOffset);
-    info.dependencies =
-        ReadDependencies(fileSize, readAt, names, importCount, importOffset, exportCount);
     return info;
 }
 
@@ -295,8 +318,7 @@ PackageInfo ReadPackageFile(const std::string& path) {
     platform::FileReader file(path);
     const std::uint64_t size = file.Size();
     return ParsePackage(size, [&](std::uint64_t offset, char* into, std::size_t bytes) {
-        file.Seek(offset);
-        return file.Read(into, bytes);
+        return file.ReadAt(offset, into, bytes);
     });
 }
 

@@ -97,12 +97,19 @@ TEST_F(PackageCheckCli, DepsPrintsTheTreeEitherWay) {
     EXPECT_EQ(r.out, "EnhancedItems (missing)\n  MyMod (" + system + "MyMod.u)\n");
 }
 
-TEST_F(PackageCheckCli, MisplacedWordsAreUsageErrors) {
+TEST_F(PackageCheckCli, SectionAndMisplacedWords) {
     EXPECT_EQ(Run({"deps"}).status, 2);
     EXPECT_EQ(Run({"info", "A", "B"}).status, 2);
     EXPECT_EQ(Run({"check", "MyMod"}).status, 2);
     EXPECT_EQ(Run({"list", "--section", "A]B"}).status, 2);
     EXPECT_EQ(Run({"list", "--section", "[XServer.XGameEngine]"}).out, "Core\n");
+    // An edit of another section leaves the engine section alone.
+    EXPECT_EQ(Run({"add", "--section", "XServer.XGameEngine", "MyMod"}).status, 0);
+    EXPECT_EQ(Run({"list", "--section", "xserver.xgameengine"}).out, "Core\nMyMod\n");
+    EXPECT_EQ(Run({"list"}).out, "Core\nMyMod\n");
+    EXPECT_EQ(Run({"remove", "--section", "XServer.XGameEngine", "MyMod"}).status, 0);
+    EXPECT_EQ(Run({"list", "--section", "XServer.XGameEngine"}).out, "Core\n");
+    EXPECT_EQ(Run({"list"}).out, "Core\nMyMod\n");
 }
 
 }  // namespace

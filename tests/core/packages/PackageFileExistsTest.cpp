@@ -107,7 +107,7 @@ TEST_F(PackageFiles, ListedFoldersTellFilesFromFoldersLinksAndPipes) {
     PackageFileCache cache;
     EXPECT_FALSE(Exists(standard, "Missing", &cache));  // lists the folders
     ASSERT_GT(cache.FoldersListed(), 0u);
-    const std::vector<std::pair<std::string, bool> > cases{
+    const std::vector<std::pair<std::string, bool>> cases{
         {"Real", true},      {"REAL", true},      {"ToFile", true}, {"tofile", true},
         {"ToFolder", false}, {"Dangling", false}, {"Pipe", false},  {"pipe", false},
         {"Dir", false},      {"BotPack", true},   {"theme", true},  {"Folder", false}};
