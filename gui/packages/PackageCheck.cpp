@@ -76,8 +76,8 @@ TPackageCheckForm::TPackageCheckForm(const std::vector<PackageFinding>& findings
         line += finding.message;
         auto* item = new QListWidgetItem(style()->standardIcon(IconOf(finding.severity)),
                                          FromAnsi(line), FindingsList);
-        if (!finding.entry.empty()) {
-            item->setData(kEntryRole, FromAnsi(finding.entry));
+        if (finding.index != kWholeFile) {
+            item->setData(kEntryRole, QVariant::fromValue<qulonglong>(finding.index));
             item->setToolTip(
                 FromAnsi("Double-click to select " + finding.entry + " in the editor's list"));
         }
@@ -119,7 +119,7 @@ void TPackageCheckForm::Choose(QListWidgetItem* item) {
     if (item == nullptr || !item->data(kEntryRole).isValid()) {
         return;  // a finding about the whole file has no entry to select
     }
-    chosen_ = ToAnsi(item->data(kEntryRole).toString());
+    chosen_ = static_cast<std::size_t>(item->data(kEntryRole).toULongLong());
     accept();
 }
 
@@ -128,7 +128,7 @@ void TPackageCheckForm::showEvent(QShowEvent* event) {
     CentreOnScreen(this);
 }
 
-std::optional<std::string> ShowPackageCheck(QWidget* parent,
+std::optional<std::size_t> ShowPackageCheck(QWidget* parent,
                                             const std::vector<PackageFinding>& findings) {
     TPackageCheckForm window(findings, parent);
     window.exec();

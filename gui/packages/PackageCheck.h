@@ -23,9 +23,10 @@ class TPackageCheckForm : public QDialog {
   public:
     TPackageCheckForm(const std::vector<PackageFinding>& findings, QWidget* parent = nullptr);
 
-    // The entry of the finding the user chose (double-click, or "Select in
-    // list"), once the window has closed that way.
-    const std::optional<std::string>& Chosen() const { return chosen_; }
+    // The place in the list of the entry of the finding the user chose
+    // (double-click, Enter or "Select in list"), once the window has closed
+    // that way.
+    const std::optional<std::size_t>& Chosen() const { return chosen_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -39,12 +40,12 @@ class TPackageCheckForm : public QDialog {
     QLabel* SummaryLabel;
     QPushButton* SelectBtn;
     QPushButton* CloseBtn;
-    std::optional<std::string> chosen_;
+    std::optional<std::size_t> chosen_;
 };
 
-// Shows the findings until the window is closed; the entry to select in
-// the editor's list, when the user chose one.
-std::optional<std::string> ShowPackageCheck(QWidget* parent,
+// Shows the findings until the window is closed; the place in the editor's
+// list of the entry to select, when the user chose one.
+std::optional<std::size_t> ShowPackageCheck(QWidget* parent,
                                             const std::vector<PackageFinding>& findings);
 
 }  // namespace keelson

@@ -10,7 +10,6 @@
 #include <optional>
 #include <vector>
 
-#include "core/common/UTSharedUtils1.h"
 #include "core/packages/PackageCheck.h"
 #include "core/packages/SvPackFiles.h"
 #include "core/settings/Settings.h"
@@ -382,23 +381,21 @@ void TSvPackForm::CheckBtnClick() {
         return;
     }
     const PackageCheckResult result = CheckPackages(packages_.Entries(), *systemIni);
-    if (const std::optional<std::string> entry = ShowPackageCheck(this, result.findings)) {
-        SelectEntry(*entry);
+    // The window is modal: the list cannot change while it is up, so the
+    // places it answers are the list's.
+    if (const std::optional<std::size_t> row = ShowPackageCheck(this, result.findings)) {
+        SelectRow(*row);
     }
 }
 
-void TSvPackForm::SelectEntry(const std::string& entry) {
-    const std::vector<std::string>& entries = packages_.Entries();
-    const std::string wanted = UpperAscii(entry);
-    for (std::size_t row = 0; row < entries.size(); ++row) {
-        if (EqualsUpper(entries[row], wanted)) {
-            const QModelIndex index = PackListModel->index(static_cast<int>(row));
-            PackList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-            PackList->scrollTo(index);
-            PackList->setFocus();
-            return;
-        }
+void TSvPackForm::SelectRow(std::size_t row) {
+    if (row >= packages_.Size()) {
+        return;
     }
+    const QModelIndex index = PackListModel->index(static_cast<int>(row));
+    PackList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    PackList->scrollTo(index);
+    PackList->setFocus();
 }
 
 void TSvPackForm::LoadBtnClick() {

@@ -85,9 +85,8 @@ class TSvPackForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    // Selects the first row of that entry (letter case of a to z ignored)
-    // and shows it.
-    void SelectEntry(const std::string& entry);
+    // Selects that row of the list and shows it.
+    void SelectRow(std::size_t row);
     // Shows FileOpenDialog set up for one of the browse buttons and adds the
     // chosen file's package.
     void BrowseAndAdd(const std::string& folder, const std::string& filter);

@@ -97,8 +97,9 @@ void PackageCheckTest::errorsComeFirstAndADoubleClickSelectsTheEntry() {
 
 void PackageCheckTest::enterOnAFindingSelectsItsEntryAndAFindingAboutTheFileSelectsNothing() {
     const std::vector<PackageFinding> findings{
-        {FindingSeverity::Warning, "", "the server reads its packages from another section"},
-        {FindingSeverity::Error, "Needy", "needs package Gone, which has no file through Paths"},
+        {FindingSeverity::Warning, "", "the server reads its packages from another section",
+         kWholeFile},
+        {FindingSeverity::Error, "Needy", "needs package Gone, which has no file through Paths", 3},
     };
     TPackageCheckForm window(findings);
     window.show();
@@ -114,7 +115,7 @@ void PackageCheckTest::enterOnAFindingSelectsItsEntryAndAFindingAboutTheFileSele
     QVERIFY(select->isEnabled());
     QTest::keyClick(Findings(&window), Qt::Key_Return);
     QVERIFY(!window.isVisible());
-    QCOMPARE(window.Chosen(), std::optional<std::string>("Needy"));
+    QCOMPARE(window.Chosen(), std::optional<std::size_t>(3));
 }
 
 void PackageCheckTest::aListWithoutProblemsSaysSo() {
