@@ -76,7 +76,7 @@ TEST_F(PackageCheckCli, InfoReadsANameOrAFile) {
         "Dependencies: Core, EnhancedItems\n";
     test::CliResult r = Run({"info", "MyMod"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "File: " + dir.File("System/../System/MyMod.u") + "\n" + expected);
+    EXPECT_EQ(r.out, "File: " + dir.NativeFile("System/../System/MyMod.u") + "\n" + expected);
     r = RunCli({"packages", "info", dir.File("System/MyMod.u")});
     EXPECT_EQ(r.out, "File: " + dir.File("System/MyMod.u") + "\n" + expected);
     r = RunCli({"packages", "info", dir.Write("Text.u", "text")});
@@ -88,7 +88,7 @@ TEST_F(PackageCheckCli, InfoReadsANameOrAFile) {
 }
 
 TEST_F(PackageCheckCli, DepsPrintsTheTreeEitherWay) {
-    const std::string system = dir.File("System/../System/");
+    const std::string system = dir.NativeFile("System/../System/");
     test::CliResult r = Run({"deps", "MyMod"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "MyMod (" + system + "MyMod.u)\n  Core (" + system +

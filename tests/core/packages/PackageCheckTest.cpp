@@ -134,14 +134,15 @@ TEST(PackageCheck, FindsWhatStopsTheServerOrItsClients) {
         }
         if (c.what == "not a package") {
             ASSERT_EQ(findings.size(), 1u);
-            EXPECT_EQ(findings[0].message, "its file " + game.dir.File(sys + "../System/Text.u") +
+            EXPECT_EQ(findings[0].message, "its file " +
+                                               game.dir.NativeFile(sys + "../System/Text.u") +
                                                " cannot be loaded: not a package file");
             continue;
         }
         if (c.what == "damaged dependency") {
             ASSERT_EQ(findings.size(), 1u);
             EXPECT_EQ(findings[0].message, "needs package Lib, whose file " +
-                                               game.dir.File(sys + "../System/Lib.u") +
+                                               game.dir.NativeFile(sys + "../System/Lib.u") +
                                                " cannot be loaded: not a package file");
             continue;
         }
@@ -165,28 +166,41 @@ TEST(PackageCheck, ErrorsComeFirst) {
 // Two files that the game could take for one package, and files that are
 // no candidates at all.
 TEST(PackageCheck, WarnsOfTwoFilesForOnePackageButNotOfOneFileReachedTwice) {
-    Game game({{"System/Mod.u", Needing({})},
-               {"Textures/Mod.utx", Needing({})},
-               {"System/Skin.u", Needing({})},
-               {"System/SKIN.u", Needing({})}});
+    Files files{{"System/Mod.u", Needing({})},
+                {"Textures/Mod.utx", Needing({})},
+                {"System/Skin.u", Needing({})}};
+#ifndef _WIN32  // on Windows these two names are one file
+    files["System/SKIN.u"] = Needing({});
+    const std::size_t expected = 2;
+#else
+    const std::size_t expected = 1;
+#endif
+    Game game(files);
     // Paths=../system/*.u reaches System/*.u again on a case-sensitive
     // system: still one file each.
     PackageCheckResult r = CheckPackages({"Mod", "Skin", "Core"}, game.ini);
-    ASSERT_EQ(r.findings.size(), 2u);
+    ASSERT_EQ(r.findings.size(), expected);
     EXPECT_EQ(r.findings[0].entry, "Mod");
     EXPECT_NE(r.findings[0].message.find("more than one file could be this package"),
               std::string::npos);
-    EXPECT_EQ(r.findings[1].entry, "Skin");
+    if (expected == 2) {
+        EXPECT_EQ(r.findings[1].entry, "Skin");
+    }
     EXPECT_EQ(r.entries[2].files.size(), 1u);
 }
 
 TEST(PackageCheck, FoldersAndFifosNamedLikePackagesAreNoFiles) {
     Game game(Files{{"System/Dir.u/x", ""}});
+    std::vector<std::string> names{"Dir"};
+#ifndef _WIN32  // Windows has no FIFOs in its folders
     ASSERT_EQ(::mkfifo(game.dir.File("System/Pipe.u").c_str(), 0600), 0);
-    std::vector<PackageFinding> f = CheckPackages({"Dir", "Pipe"}, game.ini).findings;
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_NE(f[0].message.find("has no file through Paths"), std::string::npos);
-    EXPECT_NE(f[1].message.find("has no file through Paths"), std::string::npos);
+    names.push_back("Pipe");
+#endif
+    std::vector<PackageFinding> f = CheckPackages(names, game.ini).findings;
+    ASSERT_EQ(f.size(), names.size());
+    for (const PackageFinding& finding : f) {
+        EXPECT_NE(finding.message.find("has no file through Paths"), std::string::npos);
+    }
 }
 
 TEST(PackageCheck, LongChainsAreFollowedWithoutRecursion) {
