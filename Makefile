@@ -44,7 +44,7 @@ asan: deps
 fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz --target fuzz_user_ini fuzz_system_ini fuzz_bot_library \
-	    fuzz_preset fuzz_values_file fuzz_numbers
+	    fuzz_preset fuzz_values_file fuzz_numbers fuzz_package_file
 	scripts/run-fuzz $(FUZZ_SECONDS)
 
 run: build

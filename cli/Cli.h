@@ -10,7 +10,8 @@
 // statuses:
 //   0 done; 1 an error (its message, as the error box shows it, on stderr);
 //   2 a usage error; 3 a content problem that the program recognises (its
-//   texts on stderr, one per line).
+//   texts on stderr, one per line); 4 packages check found an error, so
+//   that a start script can refuse to start a server that would fail.
 // Every message starts with "keelson-cli: " and names the file it is about.
 
 #include <functional>

@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
                "\nOptions may stand anywhere after the command words; -- ends them, so that a\n"
                "name after it may start with \"-\". Every command takes --help.\n"
                "Exit status: 0 done, 1 error, 2 usage error, 3 a problem with a file's "
-               "content.\n");
+               "content,\n4 packages check found an error (the server would not start).\n");
 
     std::vector<std::string> words(argv + 1, argv + argc);
     try {

@@ -93,8 +93,11 @@ bool IsFileEntry(platform::EntryKind kind, const std::string& path) {
 // exact spelling first, then the other spellings that the folder holds.
 class CaseInsensitiveSearch {
   public:
-    CaseInsensitiveSearch(PackageFileCache& cache, std::vector<std::string_view> steps)
-        : cache_(cache), steps_(std::move(steps)) {}
+    // With found given, every file found goes there and the search goes on
+    // to the other spellings; without, it stops at the first.
+    CaseInsensitiveSearch(PackageFileCache& cache, std::vector<std::string_view> steps,
+                          std::vector<std::string>* found = nullptr)
+        : cache_(cache), steps_(std::move(steps)), found_(found) {}
 
     // exactTried: the path spelt exactly as given is known to be no file.
     bool FindBelow(const std::string& folder, bool exactTried) {
@@ -130,7 +133,7 @@ class CaseInsensitiveSearch {
             std::string path = Join(folder, name);
             platform::EntryKind kind =
                 exact != nullptr ? exact->kind : platform::EntryKind::Unknown;
-            if (last ? (!exactSoFar && IsFileEntry(kind, path))
+            if (last ? (!exactSoFar && IsFileEntry(kind, path) && Found(path))
                      : Find(path, step + 1, exactSoFar)) {
                 return true;
             }
@@ -143,15 +146,26 @@ class CaseInsensitiveSearch {
                 continue;
             }
             std::string path = Join(folder, spelling.name);
-            if (last ? IsFileEntry(spelling.kind, path) : Find(path, step + 1, false)) {
+            if (last ? IsFileEntry(spelling.kind, path) && Found(path)
+                     : Find(path, step + 1, false)) {
                 return true;
             }
         }
         return false;
     }
 
+    // Whether the search ends with this file.
+    bool Found(const std::string& path) {
+        if (found_ == nullptr) {
+            return true;
+        }
+        found_->push_back(path);
+        return false;
+    }
+
     PackageFileCache& cache_;
     std::vector<std::string_view> steps_;
+    std::vector<std::string>* found_;
     int stepsTaken_ = 0;
 };
 
@@ -179,12 +193,23 @@ std::vector<std::string_view> PathSteps(std::string_view path) {
     return steps;
 }
 
-bool CandidateExists(const std::string& base, const std::string& relative,
-                     PackageFileCache& cache) {
+// With found given, every file that the candidate names in any letter case
+// goes there (the exact spelling first), and the result is false.
+bool CandidateExists(const std::string& base, const std::string& relative, PackageFileCache& cache,
+                     std::vector<std::string>* found = nullptr) {
     const bool absolute = IsAbsolutePath(relative);
     const std::string candidate = absolute ? relative : Join(base, relative);
-    if (!kCaseSensitiveFileNames) {
-        return platform::FileExists(candidate);
+    if (!kCaseSensitiveFileNames || found != nullptr) {
+        const bool exists = platform::FileExists(candidate);
+        if (found == nullptr) {
+            return exists;
+        }
+        if (exists) {
+            found->push_back(candidate);
+        }
+        if (!kCaseSensitiveFileNames) {
+            return false;
+        }
     }
     std::string_view rest = relative;
     std::string start = base;
@@ -194,7 +219,10 @@ bool CandidateExists(const std::string& base, const std::string& relative,
     }
     std::vector<std::string_view> steps = PathSteps(rest);
     if (steps.empty()) {
-        return platform::FileExists(candidate);
+        return found == nullptr && platform::FileExists(candidate);
+    }
+    if (found != nullptr) {
+        return CaseInsensitiveSearch(cache, std::move(steps), found).FindBelow(start, true);
     }
     // Once the search has listed the folder it starts from (for an earlier
     // package), the listings answer for the exact spelling as well: the
@@ -276,6 +304,36 @@ bool PackageFileExists(const std::vector<std::string>& paths, std::string_view p
         }
     }
     return false;
+}
+
+std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
+                                          std::string_view packageName,
+                                          const std::string& systemIniFolder,
+                                          PackageFileCache* cache) {
+    std::vector<std::string> files;
+    if (packageName.find('\0') != std::string_view::npos) {
+        return files;
+    }
+    PackageFileCache ownCache;
+    PackageFileCache& folders = cache != nullptr ? *cache : ownCache;
+    const std::string base = systemIniFolder.empty() ? std::string(".") : systemIniFolder;
+    for (const std::string& pattern : paths) {
+        if (pattern.find('\0') != std::string::npos ||
+            base.size() + 1 + ExpandedLength(pattern, packageName) > kMaxPathLength) {
+            continue;
+        }
+        std::vector<std::string> found;
+        CandidateExists(base, ExpandPathPattern(pattern, packageName), folders, &found);
+        for (std::string& path : found) {
+            // One file reached by two patterns, or through a link, is one.
+            if (std::none_of(files.begin(), files.end(), [&](const std::string& known) {
+                    return known == path || platform::SameFile(known, path);
+                })) {
+                files.push_back(std::move(path));
+            }
+        }
+    }
+    return files;
 }
 
 std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIniPath,

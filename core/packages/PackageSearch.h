@@ -60,6 +60,17 @@ class PackageFileCache {
 bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,
                        const std::string& systemIniFolder, PackageFileCache* cache = nullptr);
 
+// Every file that could be the package's file: each pattern expanded for
+// the package, and on file systems where names are case-sensitive every
+// spelling of it in any letter case, in the order PackageFileExists tries
+// them, so that the first is the file the existence test finds. Only files
+// count (no folders, FIFOs or devices); one file reached by two patterns or
+// two links is listed once. Empty when the package has no file.
+std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
+                                          std::string_view packageName,
+                                          const std::string& systemIniFolder,
+                                          PackageFileCache* cache = nullptr);
+
 // Deletes every entry whose file PackageFileExists does not find with the
 // Paths of the system INI; the others keep their order. Returns the number
 // deleted. With no Paths every entry goes.

@@ -11,7 +11,8 @@ namespace keelson {
 
 namespace {
 
-constexpr std::string_view kEngineHeader = "[ENGINE.GAMEENGINE]";
+constexpr std::string_view kEngineEngineHeader = "[ENGINE.ENGINE]";
+constexpr std::string_view kGameEngineKey = "GAMEENGINE=";
 constexpr std::string_view kSystemHeader = "[CORE.SYSTEM]";
 constexpr std::string_view kServerPackagesKey = "SERVERPACKAGES=";
 constexpr std::string_view kPathsKey = "PATHS=";
@@ -59,16 +60,25 @@ void CheckWritablePackageNames(const PackageList& list) {
     }
 }
 
-void ReadServerPackages(PackageList& list, const std::string& systemIniPath) {
+std::string SectionHeader(std::string_view name) {
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
+        return std::string(name);
+    }
+    return "[" + std::string(name) + "]";
+}
+
+void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
+                        std::string_view section) {
     const std::string text = platform::ReadWholeFile(systemIniPath);
     std::vector<std::string> values;
-    ForEachSectionValue(text, kEngineHeader, kServerPackagesKey,
+    ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey,
                         [&](std::string_view value) { values.emplace_back(value); });
     list.AppendAll(std::move(values));
 }
 
-std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
-                                                     std::string_view text) {
+std::optional<std::string> RewriteServerPackagesText(const PackageList& list, std::string_view text,
+                                                     std::string_view section) {
+    const std::string engineHeader = UpperAscii(SectionHeader(section));
     std::size_t listBytes = 0;
     for (const std::string& entry : list) {
         listBytes += kWrittenKey.size() + entry.size() + 2;
@@ -100,7 +110,7 @@ std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
     out.append(LeadingBom(text));
     ForEachGameTextLine(text, [&](std::string_view line, bool endsWithCrLf) {
         if (where == BeforeHeader) {
-            if (EqualsUpper(line, kEngineHeader)) {
+            if (EqualsUpper(line, engineHeader)) {
                 where = InSection;
             }
         } else if (where == InSection) {
@@ -137,7 +147,8 @@ std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
 }
 
 std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
-                                                  const std::string& systemIniPath) {
+                                                  const std::string& systemIniPath,
+                                                  std::string_view section) {
     if (list.Empty()) {
         return std::nullopt;
     }
@@ -146,13 +157,24 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
     // makes meanwhile is not lost.
     platform::FileLock lock(systemIniPath);
     std::optional<std::string> rewritten =
-        RewriteServerPackagesText(list, platform::ReadWholeFile(systemIniPath));
+        RewriteServerPackagesText(list, platform::ReadWholeFile(systemIniPath), section);
     if (!rewritten) {
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
     platform::WriteFileAtomically(systemIniPath, *rewritten,
                                   platform::CreateFailure::CannotCreateFile);
     return std::nullopt;
+}
+
+std::string ReadGameEngineClass(const std::string& systemIniPath) {
+    const std::string text = platform::ReadWholeFile(systemIniPath);
+    std::string engine;
+    ForEachSectionValue(text, kEngineEngineHeader, kGameEngineKey, [&](std::string_view value) {
+        if (engine.empty()) {
+            engine = value;
+        }
+    });
+    return engine;
 }
 
 void ReadSystemPaths(std::vector<std::string>& paths, const std::string& systemIniPath) {

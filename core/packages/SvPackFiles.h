@@ -29,9 +29,21 @@
 
 namespace keelson {
 
+// The section that holds ServerPackages unless the server runs another
+// engine class (see ReadGameEngineClass).
+inline constexpr std::string_view kGameEngineSection = "[Engine.GameEngine]";
+
+// "[NAME]" for a section's name given with or without its brackets.
+std::string SectionHeader(std::string_view name);
+
+// Every function below that takes a section works on that section's
+// ServerPackages lines instead of the engine section's; the section is named
+// with or without its brackets.
+
 // Appends every ServerPackages value of the engine section, in file order; duplicates are kept and
 // the list is not cleared first. A file without the engine section adds nothing.
-void ReadServerPackages(PackageList& list, const std::string& systemIniPath);
+void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
+                        std::string_view section = kGameEngineSection);
 
 // Rewrites the system INI with the list as its ServerPackages lines: the
 // ServerPackages lines of the engine section go, and the list's lines
@@ -47,7 +59,8 @@ void ReadServerPackages(PackageList& list, const std::string& systemIniPath);
 // replaced (read-only, for one) stays whole and raises "Cannot create file
 // PATH".
 std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
-                                                  const std::string& systemIniPath);
+                                                  const std::string& systemIniPath,
+                                                  std::string_view section = kGameEngineSection);
 
 // Raises the KeelsonError that WriteServerPackages raises for an entry that
 // cannot stand on one line.
@@ -55,8 +68,13 @@ void CheckWritablePackageNames(const PackageList& list);
 
 // The text that WriteServerPackages writes for a file's content, or nothing
 // when the content has no engine section.
-std::optional<std::string> RewriteServerPackagesText(const PackageList& list,
-                                                     std::string_view text);
+std::optional<std::string> RewriteServerPackagesText(const PackageList& list, std::string_view text,
+                                                     std::string_view section = kGameEngineSection);
+
+// The GameEngine= value of "[Engine.Engine]" (the first one), as written:
+// "Engine.GameEngine" on most servers, another class where an engine
+// extension runs; empty when the file names none.
+std::string ReadGameEngineClass(const std::string& systemIniPath);
 
 // Appends every Paths value of the "[CORE.SYSTEM]" section, in file order.
 void ReadSystemPaths(std::vector<std::string>& paths, const std::string& systemIniPath);

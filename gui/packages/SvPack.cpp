@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/packages/PackageCheck.h"
 #include "core/packages/SvPackFiles.h"
 #include "core/settings/Settings.h"
 #include "gui/app/Controls.h"
@@ -17,6 +18,7 @@
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
+#include "gui/packages/PackageCheck.h"
 #include "gui/packages/YouDontHaveMod.h"
 #include "platform/FileSystem.h"
 
@@ -239,6 +241,8 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
                             {8, 80, 177, 25}, look->standardIcon(QStyle::SP_DirOpenIcon));
     AddOtherBtn->setToolTip(Caption("Add all the required packages for a mod at once"));
 
+    CheckBtn = AddButton(this, "CheckBtn", "Check...", {184, 344, 73, 25});
+    SetHint(CheckBtn, "Find the entries that will stop the server or its clients");
     LoadBtn = AddButton(this, "LoadBtn", "Load from INI", {264, 344, 97, 25},
                         look->standardIcon(QStyle::SP_DialogOpenButton));
     SaveBtn = AddButton(this, "SaveBtn", "Save to INI", {368, 344, 97, 25},
@@ -248,21 +252,10 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
 
     // Focus goes down the list's column, through the filtering tools, the
     // manual and the preset add buttons and along the bottom row.
-    QWidget* order[] = {PackList,
-                        RemSelBtn,
-                        RemNonExistBtn,
-                        TextFilterMethodComboBox,
-                        TextFilterEdit,
-                        TextFilterBtn,
-                        AddModBtn,
-                        AddSkinBtn,
-                        AddSoundBtn,
-                        AddUTPkgsBtn,
-                        AddBonusPackBtn,
-                        AddOtherBtn,
-                        LoadBtn,
-                        SaveBtn,
-                        OKBtn};
+    QWidget* order[] = {PackList,       RemSelBtn,     RemNonExistBtn,  TextFilterMethodComboBox,
+                        TextFilterEdit, TextFilterBtn, AddModBtn,       AddSkinBtn,
+                        AddSoundBtn,    AddUTPkgsBtn,  AddBonusPackBtn, AddOtherBtn,
+                        CheckBtn,       LoadBtn,       SaveBtn,         OKBtn};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -282,6 +275,7 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     desktop::Connect(AddBonusPackBtn, &QPushButton::clicked, this,
                      &TSvPackForm::AddBonusPackBtnClick);
     desktop::Connect(AddOtherBtn, &QPushButton::clicked, this, &TSvPackForm::AddOtherBtnClick);
+    desktop::Connect(CheckBtn, &QPushButton::clicked, this, &TSvPackForm::CheckBtnClick);
     desktop::Connect(LoadBtn, &QPushButton::clicked, this, &TSvPackForm::LoadBtnClick);
     desktop::Connect(SaveBtn, &QPushButton::clicked, this, &TSvPackForm::SaveBtnClick);
     desktop::Connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -379,6 +373,29 @@ void TSvPackForm::AddOtherBtnClick() {
         case PresetResult::Kind::Added:
             break;
     }
+}
+
+void TSvPackForm::CheckBtnClick() {
+    const std::optional<std::string> systemIni = FoundSystemIni(this);
+    if (!systemIni) {
+        return;
+    }
+    const PackageCheckResult result = CheckPackages(packages_.Entries(), *systemIni);
+    // The window is modal: the list cannot change while it is up, so the
+    // places it answers are the list's.
+    if (const std::optional<std::size_t> row = ShowPackageCheck(this, result.findings)) {
+        SelectRow(*row);
+    }
+}
+
+void TSvPackForm::SelectRow(std::size_t row) {
+    if (row >= packages_.Size()) {
+        return;
+    }
+    const QModelIndex index = PackListModel->index(static_cast<int>(row));
+    PackList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    PackList->scrollTo(index);
+    PackList->setFocus();
 }
 
 void TSvPackForm::LoadBtnClick() {

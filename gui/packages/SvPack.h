@@ -77,6 +77,7 @@ class TSvPackForm : public QDialog {
     void AddUTPkgsBtnClick();
     void AddBonusPackBtnClick();
     void AddOtherBtnClick();
+    void CheckBtnClick();
     void LoadBtnClick();
     void SaveBtnClick();
 
@@ -84,6 +85,8 @@ class TSvPackForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Selects that row of the list and shows it.
+    void SelectRow(std::size_t row);
     // Shows FileOpenDialog set up for one of the browse buttons and adds the
     // chosen file's package.
     void BrowseAndAdd(const std::string& folder, const std::string& filter);
@@ -113,6 +116,7 @@ class TSvPackForm : public QDialog {
     QPushButton* AddUTPkgsBtn;
     QPushButton* AddBonusPackBtn;
     QPushButton* AddOtherBtn;
+    QPushButton* CheckBtn;
     QPushButton* LoadBtn;
     QPushButton* SaveBtn;
     QPushButton* OKBtn;

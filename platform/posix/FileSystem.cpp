@@ -209,6 +209,25 @@ std::size_t FileReader::Read(char* into, std::size_t size) {
     return filled;
 }
 
+std::size_t FileReader::ReadAt(std::uint64_t offset, char* into, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        ssize_t n = ::pread(static_cast<int>(handle_), into + filled, size - filled,
+                            static_cast<off_t>(offset + filled));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowErrno(errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    return filled;
+}
+
 void FileReader::Seek(std::uint64_t offset) {
     if (::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
         ThrowErrno(errno);

@@ -321,6 +321,29 @@ std::size_t FileReader::Read(char* into, std::size_t size) {
     return filled;
 }
 
+std::size_t FileReader::ReadAt(std::uint64_t offset, char* into, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        DWORD part = size - filled > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size - filled);
+        const std::uint64_t where = offset + filled;
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(where & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(where >> 32);
+        DWORD n = 0;
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), into + filled, part, &n, &at)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) {
+                break;
+            }
+            ThrowLastError();
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += n;
+    }
+    return filled;
+}
+
 void FileReader::Seek(std::uint64_t offset) {
     LARGE_INTEGER to{};
     to.QuadPart = static_cast<LONGLONG>(offset);

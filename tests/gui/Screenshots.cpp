@@ -30,6 +30,7 @@
 #include "gui/bots/BotLib.h"
 #include "gui/bots/BotSaveWizard.h"
 #include "core/common/Errors.h"
+#include "gui/packages/PackageCheck.h"
 #include "gui/packages/SvPack.h"
 #include "gui/packages/YouDontHaveMod.h"
 
@@ -154,6 +155,24 @@ int main(int argc, char** argv) {
         }
     }
     ok &= Save(windows->SvPackForm.get(), dir, "SvPackLoaded");
+    // "Check..." on that list with two more entries, so that it shows an
+    // error, a warning and a note at least: a name with an extension and an
+    // entry listed twice.
+    {
+        PackageList checked(windows->SvPackForm->Packages());
+        checked.Append("SomeMod.u");
+        if (!checked.Empty()) {
+            checked.Append(checked[0]);
+        }
+        try {
+            TPackageCheckForm check(
+                CheckPackages(checked.Entries(), AppSettings.PathToUtSysIni).findings);
+            ok &= Save(&check, dir, "PackageCheck");
+        } catch (const KeelsonError& error) {
+            std::cerr << "package check: " << error.what() << "\n";
+            ok = false;
+        }
+    }
     if (argc > 3) {
         // "Other presets..." on a preset that names a missing package: the
         // dialog is answered with it and the notice comes up filled in.

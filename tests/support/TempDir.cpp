@@ -34,6 +34,10 @@ std::string TempDir::File(std::string_view name) const {
     return (fs::path(path_) / fs::path(name)).string();
 }
 
+std::string TempDir::NativeFile(std::string_view name) const {
+    return (fs::path(path_) / fs::path(name)).make_preferred().string();
+}
+
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
     fs::path p = fs::path(path_) / fs::path(name);
     fs::create_directories(p.parent_path());

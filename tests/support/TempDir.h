@@ -16,6 +16,9 @@ class TempDir {
     const std::string& Path() const { return path_; }
     // The path of a name inside the folder.
     std::string File(std::string_view name) const;
+    // The same with every separator the system's own ("\\" on Windows), as
+    // the program writes a path it made from the game's Paths.
+    std::string NativeFile(std::string_view name) const;
     // Writes bytes to a file inside the folder (folders made as needed) and
     // returns its path.
     std::string Write(std::string_view name, std::string_view bytes) const;
