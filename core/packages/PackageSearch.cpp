@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "core/common/UTSharedUtils1.h"
 #include "core/packages/SvPackFiles.h"
@@ -285,8 +286,16 @@ const PackageFileCache::Listing* PackageFileCache::HeldListingOf(const std::stri
     return it != folders_.end() ? &it->second : nullptr;
 }
 
-bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,
-                       const std::string& systemIniFolder, PackageFileCache* cache) {
+namespace {
+
+// Calls visit(base, candidate) with each Paths pattern that can name a file
+// for the package, expanded, until visit answers true; the folder listings
+// come from the cache given, or from one of its own. True when visit did.
+bool ForEachCandidate(
+    const std::vector<std::string>& paths, std::string_view packageName,
+    const std::string& systemIniFolder, PackageFileCache* cache,
+    const std::function<bool(const std::string& base, const std::string& candidate,
+                             PackageFileCache& folders)>& visit) {
     // A NUL byte would cut the path short at the system's door.
     if (packageName.find('\0') != std::string_view::npos) {
         return false;
@@ -299,11 +308,22 @@ bool PackageFileExists(const std::vector<std::string>& paths, std::string_view p
             base.size() + 1 + ExpandedLength(pattern, packageName) > kMaxPathLength) {
             continue;
         }
-        if (CandidateExists(base, ExpandPathPattern(pattern, packageName), folders)) {
+        if (visit(base, ExpandPathPattern(pattern, packageName), folders)) {
             return true;
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool PackageFileExists(const std::vector<std::string>& paths, std::string_view packageName,
+                       const std::string& systemIniFolder, PackageFileCache* cache) {
+    return ForEachCandidate(
+        paths, packageName, systemIniFolder, cache,
+        [](const std::string& base, const std::string& candidate, PackageFileCache& folders) {
+            return CandidateExists(base, candidate, folders);
+        });
 }
 
 std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
@@ -311,28 +331,21 @@ std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
                                           const std::string& systemIniFolder,
                                           PackageFileCache* cache) {
     std::vector<std::string> files;
-    if (packageName.find('\0') != std::string_view::npos) {
-        return files;
-    }
-    PackageFileCache ownCache;
-    PackageFileCache& folders = cache != nullptr ? *cache : ownCache;
-    const std::string base = systemIniFolder.empty() ? std::string(".") : systemIniFolder;
-    for (const std::string& pattern : paths) {
-        if (pattern.find('\0') != std::string::npos ||
-            base.size() + 1 + ExpandedLength(pattern, packageName) > kMaxPathLength) {
-            continue;
-        }
-        std::vector<std::string> found;
-        CandidateExists(base, ExpandPathPattern(pattern, packageName), folders, &found);
-        for (std::string& path : found) {
-            // One file reached by two patterns, or through a link, is one.
-            if (std::none_of(files.begin(), files.end(), [&](const std::string& known) {
-                    return known == path || platform::SameFile(known, path);
-                })) {
-                files.push_back(std::move(path));
+    ForEachCandidate(
+        paths, packageName, systemIniFolder, cache,
+        [&](const std::string& base, const std::string& candidate, PackageFileCache& folders) {
+            std::vector<std::string> found;
+            CandidateExists(base, candidate, folders, &found);
+            for (std::string& path : found) {
+                // One file reached by two patterns, or through a link, is one.
+                if (std::none_of(files.begin(), files.end(), [&](const std::string& known) {
+                        return known == path || platform::SameFile(known, path);
+                    })) {
+                    files.push_back(std::move(path));
+                }
             }
-        }
-    }
+            return false;  // every pattern
+        });
     return files;
 }
 
