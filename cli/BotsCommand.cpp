@@ -106,7 +106,8 @@ namespace {
 
 // Saves the roster unless the file holds it already; true when it wrote.
 bool SaveLibrary(const std::string& path, const LibraryFile& library) {
-    return WriteIfChanged(path, EncodeLibrary(library.roster), library.bytes, false);
+    return WriteIfChanged(path, EncodeLibrary(library.roster), library.bytes,
+                          platform::GameFile::Library);
 }
 
 // Reading commands show the complete bots of a damaged library, then report
@@ -261,6 +262,7 @@ void AddImportCommand(CLI::App& bots, Action& chosen) {
     command->add_flag("--allow-no-bots", w->allowNoBots,
                       "take 32 default bots from a file without a bot section");
     AddQuietFlag(*command, w->quiet);
+    AddRewriteFlags(*command, false);
     command->callback(
         [w, &chosen] { chosen = [w](std::ostream& out) { return Import(*w, out); }; });
 }
@@ -388,7 +390,7 @@ int Sort(const EditWords& w, std::ostream& out) {
     const std::string image = EncodeLibrary(roster);
     Report report(out, w.quiet);
     if (!OnFile(w.library, [&] { return LibraryFileHolds(w.library, image); })) {
-        WriteIfChanged(w.library, image, std::nullopt, false);
+        WriteIfChanged(w.library, image, std::nullopt, platform::GameFile::Library);
         report.Line(std::to_string(roster.Count()) + " bots of " + w.library + " sorted by name");
     } else {
         report.Unchanged(w.library);
@@ -405,6 +407,7 @@ void AddEditCommands(CLI::App& bots, Action& chosen) {
     AddOperand(*command, "LIBRARY", add->library, "the bot library")->required();
     AddOperands(*command, "FIELDS", add->fields, "Field=value ...");
     AddQuietFlag(*command, add->quiet);
+    AddRewriteFlags(*command, false);
     command->callback([add, &chosen] {
         std::vector<FieldValue> fields = ParseFieldValues(add->fields);
         chosen = [add, fields](std::ostream& out) { return Add(*add, fields, out); };
@@ -418,6 +421,7 @@ void AddEditCommands(CLI::App& bots, Action& chosen) {
     AddOperand(*command, "INDEX", set->index, "the bot, counted from 0")->required();
     AddOperands(*command, "FIELDS", set->fields, "Field=value ...")->required();
     AddQuietFlag(*command, set->quiet);
+    AddRewriteFlags(*command, false);
     command->callback([set, &chosen] {
         int index = ParseIndex(set->index);
         std::vector<FieldValue> fields = ParseFieldValues(set->fields);
@@ -431,6 +435,7 @@ void AddEditCommands(CLI::App& bots, Action& chosen) {
     AddOperand(*command, "LIBRARY", del->library, "the bot library")->required();
     AddOperand(*command, "INDEX", del->index, "the bot, counted from 0")->required();
     AddQuietFlag(*command, del->quiet);
+    AddRewriteFlags(*command, false);
     command->callback([del, &chosen] {
         int index = ParseIndex(del->index);
         chosen = [del, index](std::ostream& out) { return Delete(*del, index, out); };
@@ -442,6 +447,7 @@ void AddEditCommands(CLI::App& bots, Action& chosen) {
                                   "Sorts the bots by name, ignoring the case of a to z.");
     AddOperand(*command, "LIBRARY", sort->library, "the bot library")->required();
     AddQuietFlag(*command, sort->quiet);
+    AddRewriteFlags(*command, false);
     command->callback(
         [sort, &chosen] { chosen = [sort](std::ostream& out) { return Sort(*sort, out); }; });
 }

@@ -75,7 +75,7 @@ int Export(const ExportWords& w, std::ostream& out) {
         return 0;
     }
     Report report(out, w.quiet);
-    if (!WriteIfChanged(userIni, *rewritten, text, true)) {
+    if (!WriteIfChanged(userIni, *rewritten, text, platform::GameFile::Ini)) {
         report.Unchanged(userIni);
         return 0;
     }
@@ -110,6 +110,7 @@ CLI::App* AddBotsExportCommand(CLI::App& bots, Action& chosen) {
     w->userIniOption =
         command->add_option("--user-ini", w->userIni, kUserIniHelp)->type_name("PATH");
     AddQuietFlag(*command, w->quiet);
+    AddRewriteFlags(*command, true);
     command->add_flag("--dry-run", w->dryRun,
                       "print the labels of the bots that would be exported instead of writing");
     AddExportRuleOptions(*command, w->rules);

@@ -11,7 +11,8 @@
 //   0 done; 1 an error (its message, as the error box shows it, on stderr);
 //   2 a usage error; 3 a content problem that the program recognises (its
 //   texts on stderr, one per line); 4 packages check found an error, so
-//   that a start script can refuse to start a server that would fail.
+//   that a start script can refuse to start a server that would fail; 5 a
+//   running game uses the INI that the command would rewrite.
 // Every message starts with "keelson-cli: " and names the file it is about.
 
 #include <functional>
@@ -23,6 +24,8 @@
 #include <vector>
 
 #include "core/common/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Versions.h"
 
 namespace CLI {
 class App;
@@ -40,6 +43,7 @@ using Action = std::function<int(std::ostream& out)>;
 void AddBotsCommands(CLI::App& app, Action& chosen);
 void AddPackagesCommands(CLI::App& app, Action& chosen);
 void AddSettingsCommands(CLI::App& app, Action& chosen);
+void AddVersionsCommands(CLI::App& app, Action& chosen);
 
 // Wrong words on the command line found once the parser has read them (a
 // file named twice, a field that does not exist). Exit status 2.
@@ -82,6 +86,8 @@ decltype(auto) OnFile(const std::string& path, F&& f) {
         return f();
     } catch (const FileProblem&) {
         throw;
+    } catch (const platform::GameRunningError&) {
+        throw;  // exit status 5, its message names the file
     } catch (const KeelsonError& e) {
         throw FileProblem(path, e.what());
     }
@@ -108,6 +114,10 @@ std::string UnknownOptionMessage(const std::string& word);
 void AddQuietFlag(CLI::App& command, bool& quiet);
 // --json: one JSON document instead of lines.
 void AddJsonFlag(CLI::App& command, bool& json);
+// --no-versions (keep no version of the file replaced) and, for a command
+// that rewrites an INI, --force (rewrite it although a running game uses
+// it): they set the process's rewrite policy as the command line is read.
+void AddRewriteFlags(CLI::App& command, bool rewritesIni);
 
 // The words of the command line as the parser gets them: every word after
 // "--" that starts with "-" is marked, so that AddOperand's operands know it
@@ -136,10 +146,11 @@ class Report {
     bool quiet_;
 };
 
-// Writes bytes over the file at path (atomically, see WriteFileAtomically)
-// unless current, what the file holds now, is the same bytes; returns true
-// when it wrote. A file that is not written keeps its time too.
+// Writes bytes over the game file at path (atomically, keeping a version,
+// see WriteFileAtomically) unless current, what the file holds now, is the
+// same bytes; returns true when it wrote. A file that is not written keeps
+// its time too.
 bool WriteIfChanged(const std::string& path, std::string_view bytes,
-                    std::optional<std::string_view> current, bool cannotCreateWording);
+                    std::optional<std::string_view> current, platform::GameFile kind);
 
 }  // namespace keelson::cli

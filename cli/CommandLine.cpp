@@ -74,6 +74,27 @@ std::string UnmarkedWord(std::string word) {
     return word;
 }
 
+void AddRewriteFlags(CLI::App& command, bool rewritesIni) {
+    command.add_flag_callback(
+        "--no-versions",
+        [] {
+            platform::RewritePolicy policy = platform::CurrentRewritePolicy();
+            policy.keepVersions = false;
+            platform::SetRewritePolicy(std::move(policy));
+        },
+        "keep no earlier version of the file replaced");
+    if (rewritesIni) {
+        command.add_flag_callback(
+            "--force",
+            [] {
+                platform::RewritePolicy policy = platform::CurrentRewritePolicy();
+                policy.allowRunningGame = true;
+                platform::SetRewritePolicy(std::move(policy));
+            },
+            "rewrite the INI although a running game uses it (it will write its own copy back)");
+    }
+}
+
 std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> words) {
     std::vector<std::string> marked;
     marked.reserve(words.size());
@@ -91,15 +112,17 @@ std::vector<std::string> MarkWordsAfterEndOfOptions(std::vector<std::string> wor
 }
 
 bool WriteIfChanged(const std::string& path, std::string_view bytes,
-                    std::optional<std::string_view> current, bool cannotCreateWording) {
+                    std::optional<std::string_view> current, platform::GameFile kind) {
     if (current && *current == bytes) {
         return false;
     }
     OnFile(path, [&] {
+        // An INI's errors are worded as the windows word them.
         platform::WriteFileAtomically(path, bytes,
-                                      cannotCreateWording
+                                      kind == platform::GameFile::Ini
                                           ? platform::CreateFailure::CannotCreateFile
-                                          : platform::CreateFailure::SystemWording);
+                                          : platform::CreateFailure::SystemWording,
+                                      kind);
     });
     return true;
 }

@@ -142,6 +142,7 @@ void AddEditOptions(CLI::App& command, PackagesWords& w) {
     AddSystemIniOption(command, w);
     command.add_flag("--dry-run", w.dryRun, "print the resulting list instead of saving it");
     AddQuietFlag(command, w.quiet);
+    AddRewriteFlags(command, true);
     AddOperands(command, "NAME", w.names, "package names");
 }
 

@@ -142,13 +142,24 @@ int main(int argc, char** argv) {
     cli::AddBotsCommands(app, chosen);
     cli::AddPackagesCommands(app, chosen);
     cli::AddSettingsCommands(app, chosen);
+    cli::AddVersionsCommands(app, chosen);
     app.footer("Commands:\n" + CommandList(app) +
                "\nOptions may stand anywhere after the command words; -- ends them, so that a\n"
                "name after it may start with \"-\". Every command takes --help.\n"
                "Exit status: 0 done, 1 error, 2 usage error, 3 a problem with a file's "
-               "content,\n4 packages check found an error (the server would not start).\n");
+               "content,\n4 packages check found an error (the server would not start), 5 a running "
+               "game uses\nthe INI that the command would rewrite (--force rewrites it all the "
+               "same).\n");
 
     std::vector<std::string> words(argv + 1, argv + argc);
+    // What the versions that this run keeps record as their maker.
+    platform::RewritePolicy policy;
+    policy.command = "keelson-cli";
+    for (const std::string& word : words) {
+        policy.command += word.find_first_of(" \t") == std::string::npos ? " " + word
+                                                                           : " \"" + word + "\"";
+    }
+    platform::SetRewritePolicy(std::move(policy));
     try {
         if (!CheckCommandWords(app, words)) {
             return 2;
@@ -185,6 +196,10 @@ int main(int argc, char** argv) {
             std::cerr << (i == 0 ? cli::MessageAbout(e.Path(), texts[i]) : texts[i]) << "\n";
         }
         return 3;
+    } catch (const platform::GameRunningError& e) {
+        std::cout.flush();
+        std::cerr << "keelson-cli: " << e.what() << "\n";
+        return 5;
     } catch (const cli::FileProblem& e) {
         std::cout.flush();
         std::cerr << cli::MessageAbout(e.Path(), ErrorBoxText(e.what())) << "\n";

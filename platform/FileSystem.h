@@ -57,8 +57,16 @@ enum class CreateFailure { SystemWording, CannotCreateFile };
 // error names the copy when even that fails.
 //
 // The rewrite holds the file's FileLock.
+//
+// A rewrite of one of the game's files (kind other than Other) first keeps
+// the content it replaces as a version (platform/Versions.h), under the
+// lock, and a rewrite of an INI first asks whether a running game uses the
+// file and then raises GameRunningError; the rewrite policy turns either
+// off. A version kept is also the copy that a rewrite in place puts back.
+enum class GameFile { Other, Library, Ini };
 void WriteFileAtomically(const std::string& path, std::string_view content,
-                         CreateFailure style = CreateFailure::SystemWording);
+                         CreateFailure style = CreateFailure::SystemWording,
+                         GameFile kind = GameFile::Other);
 
 // Raised when another program holds a file's lock for longer than a change
 // waits: "PATH is being changed by another program".
@@ -98,8 +106,10 @@ std::string BackupFolder();
 
 // For fault-injection tests: called at each step of a rewrite ("temp",
 // "write" before each piece of at most 4096 bytes, "sync", "rename",
-// "backup", "in-place", "truncate"; "folder" where a new settings key's
-// folder is made); it may end the process or throw to stop the writer there.
+// "backup", "in-place", "truncate"; "version" and "version-rename" where
+// a version's content is copied, and the steps above again for its record;
+// "folder" where a new settings key's folder is made); it may end the
+// process or throw to stop the writer there.
 // Empty by default.
 void SetWriteHookForTesting(std::function<void(std::string_view step)> hook);
 

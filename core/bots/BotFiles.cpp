@@ -300,7 +300,8 @@ std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
     bytes = std::string();  // the old text is no longer needed while writing
-    platform::WriteFileAtomically(path, *out, platform::CreateFailure::CannotCreateFile);
+    platform::WriteFileAtomically(path, *out, platform::CreateFailure::CannotCreateFile,
+                                  platform::GameFile::Ini);
     return std::nullopt;
 }
 

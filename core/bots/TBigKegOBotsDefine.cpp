@@ -202,7 +202,7 @@ void TBigKegOBots::SaveToFile(const std::string& path) const {
     EncodeLibrary(*this, image.get());
     platform::WriteFileAtomically(
         path, std::string_view(reinterpret_cast<const char*>(image.get()), size),
-        platform::CreateFailure::SystemWording);
+        platform::CreateFailure::SystemWording, platform::GameFile::Library);
 }
 
 void TBigKegOBots::AppendFromFile(const std::string& path) {

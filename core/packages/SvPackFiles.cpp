@@ -162,7 +162,8 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
     platform::WriteFileAtomically(systemIniPath, *rewritten,
-                                  platform::CreateFailure::CannotCreateFile);
+                                  platform::CreateFailure::CannotCreateFile,
+                                  platform::GameFile::Ini);
     return std::nullopt;
 }
 

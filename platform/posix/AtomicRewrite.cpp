@@ -8,11 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
 #include "platform/PathText.h"
+#include "platform/Versions.h"
 #include "platform/posix/FileInternal.h"
 
 namespace keelson::platform {
@@ -96,19 +102,22 @@ void OverwriteInPlace(int fd, std::string_view bytes) {
 }
 
 // The rewrite that keeps the file itself (its inode, owner, group, links):
-// a copy goes to the backup folder, the file is overwritten and flushed,
-// and any failure puts the copy's bytes back.
-void RewriteInPlace(const std::string& path, const std::string& target, std::string_view content) {
+// the old content is kept first, as the version that was just made or as a
+// copy in the backup folder, the file is overwritten and flushed, and any
+// failure puts the old bytes back.
+void RewriteInPlace(const std::string& path, const std::string& target, std::string_view content,
+                    const std::string& version) {
     Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         ThrowErrno(errno);
     }
     const std::string original = ReadWholeFile(target);
-    const std::string folder = BackupFolder();
-    MakeFolders(folder);
-    std::string backup = folder + "/" + FileNameOfPath(target) + "." +
-                         std::to_string(static_cast<long long>(std::time(nullptr))) + "-XXXXXX";
-    {
+    std::string backup = version;
+    if (backup.empty()) {
+        const std::string folder = BackupFolder();
+        MakeFolders(folder);
+        backup = folder + "/" + FileNameOfPath(target) + "." +
+                 std::to_string(static_cast<long long>(std::time(nullptr))) + "-XXXXXX";
         Step("backup");
         Fd copy(::mkstemp(backup.data()));
         if (copy.get() < 0) {
@@ -125,6 +134,12 @@ void RewriteInPlace(const std::string& path, const std::string& target, std::str
             throw FileError("Cannot back up " + path + " to " + folder + " (" + e.what() + ")");
         }
     }
+    // A version stays; a backup made for this rewrite alone goes.
+    auto dropBackup = [&] {
+        if (version.empty()) {
+            ::unlink(backup.c_str());
+        }
+    };
     try {
         Step("in-place");
         OverwriteInPlace(fd.get(), content);
@@ -135,10 +150,44 @@ void RewriteInPlace(const std::string& path, const std::string& target, std::str
             throw FileError(std::string(e.what()) + "; " + path +
                             " could not be restored: its old content is in " + backup);
         }
-        ::unlink(backup.c_str());
+        dropBackup();
         throw;
     }
-    ::unlink(backup.c_str());
+    dropBackup();
+}
+
+// Copies from one descriptor to another: shared blocks where the file
+// system has them, else the kernel's copy, else reads and writes.
+void CopyDescriptor(int from, int to) {
+#ifdef FICLONE
+    if (::ioctl(to, FICLONE, from) == 0) {
+        return;
+    }
+#endif
+    for (;;) {
+        ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+        if (n == 0) {
+            return;
+        }
+        if (n > 0) {
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            ThrowErrno(errno);
+        }
+        break;
+    }
+    std::string buffer(1 << 20, '\0');
+    for (;;) {
+        const std::size_t got = ReadSome(from, buffer.data(), buffer.size());
+        if (got == 0) {
+            return;
+        }
+        WriteAll(to, std::string_view(buffer.data(), got));
+    }
 }
 
 // True when the new file can take the old one's place as it was: the folder
@@ -154,7 +203,45 @@ std::string BackupFolder() {
     return CacheHome() + "/keelson/backups";
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style) {
+void CopyFileDurably(const std::string& from, const std::string& to) {
+    struct stat st {};
+    Fd source(OpenFileToRead(from, st));
+    std::string tempPath = FolderOfPath(to) + "/." + FileNameOfPath(to) +
+                           std::string(kTempMark) + "XXXXXX";
+    Step("version");
+    Fd copy(::mkstemp(tempPath.data()));
+    if (copy.get() < 0) {
+        ThrowErrno(errno);
+    }
+    struct TempGuard {
+        std::string path;
+        bool armed = true;
+        ~TempGuard() {
+            if (armed) {
+                ::unlink(path.c_str());
+            }
+        }
+    } guard{tempPath};
+    CopyDescriptor(source.get(), copy.get());
+    if (::fsync(copy.get()) != 0) {
+        ThrowErrno(errno);
+    }
+    if (::close(copy.release()) != 0) {
+        ThrowErrno(errno);
+    }
+    Step("version-rename");
+    if (::rename(tempPath.c_str(), to.c_str()) != 0) {
+        ThrowErrno(errno);
+    }
+    guard.armed = false;
+    Fd dir(::open(FolderOfPath(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style,
+                         GameFile kind) {
     auto createFailed = [&](int code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
             throw FileError("Cannot create file " + path);
@@ -180,10 +267,30 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
         createFailed(EACCES);
     }
 
+    const RewritePolicy& policy = CurrentRewritePolicy();
+    if (kind == GameFile::Ini && !policy.allowRunningGame) {
+        if (std::optional<GameProcess> game = FindGameUsing(target)) {
+            throw GameRunningError(path, *game);
+        }
+    }
+    // The old content is a version before the new content is in place.
+    const bool versioned = exists && kind != GameFile::Other && policy.keepVersions;
+    const std::string version = versioned ? KeepVersion(path, target) : std::string();
+    struct Prune {
+        const std::string& target;
+        std::string_view content;
+        bool active;
+        ~Prune() {
+            if (active) {
+                PruneVersions(target, content.size());
+            }
+        }
+    } prune{target, content, versioned};
+
     std::string folder = FolderOfPath(target);
     std::string name = FileNameOfPath(target);
     if (exists && (!FolderTakesNewFile(folder) || st.st_nlink > 1)) {
-        RewriteInPlace(path, target, content);
+        RewriteInPlace(path, target, content, version);
         return;
     }
     RemoveAbandonedTemporaryFiles(folder);
@@ -221,7 +328,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
             ::close(fd.release());
             guard.armed = false;
             ::unlink(tempPath.c_str());
-            RewriteInPlace(path, target, content);
+            RewriteInPlace(path, target, content, version);
             return;
         }
     }

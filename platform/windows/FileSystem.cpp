@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/Errors.h"
+#include "platform/PathText.h"
+#include "platform/Versions.h"
 #include "platform/windows/FileLockInternal.h"
 #include "platform/windows/SystemPath.h"
 
@@ -140,7 +142,8 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style) {
+void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style,
+                         GameFile kind) {
     auto createFailed = [&](DWORD code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
             throw FileError("Cannot create file " + path);
@@ -160,6 +163,30 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         createFailed(ERROR_ACCESS_DENIED);
     }
+
+    FileLock lock(path);
+    const RewritePolicy& policy = CurrentRewritePolicy();
+    const std::string targetText = Narrow(target);
+    if (kind == GameFile::Ini && !policy.allowRunningGame) {
+        if (std::optional<GameProcess> game = FindGameUsing(targetText)) {
+            throw GameRunningError(path, *game);
+        }
+    }
+    // The old content is a version before the new content is in place.
+    const bool versioned = exists && kind != GameFile::Other && policy.keepVersions;
+    if (versioned) {
+        KeepVersion(path, targetText);
+    }
+    struct Prune {
+        const std::string& target;
+        std::string_view content;
+        bool active;
+        ~Prune() {
+            if (active) {
+                PruneVersions(target, content.size());
+            }
+        }
+    } prune{targetText, content, versioned};
 
     // The temporary name is short whatever the file's name, so that a name
     // near the length limit can still be rewritten.
@@ -237,6 +264,32 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
     if (exists) {
         RestoreAttributes(target, attributes);
+    }
+}
+
+void CopyFileDurably(const std::string& from, const std::string& to) {
+    const std::wstring source = SystemPath(from);
+    const std::wstring destination = SystemPath(to);
+    // Hidden by its leading dot from the versions' listing until it is renamed.
+    const std::wstring temp = SystemPath(FolderOfPath(to) + "\\." + FileNameOfPath(to) +
+                                         ".keelson-" +
+                                         std::to_string(::GetCurrentProcessId()) + ".tmp");
+    if (!::CopyFileW(source.c_str(), temp.c_str(), FALSE)) {
+        ThrowLastError();
+    }
+    Handle file{::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)};
+    const bool flushed = file.h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(file.h);
+    const DWORD err = ::GetLastError();
+    if (file.h != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file.h);
+        file.h = INVALID_HANDLE_VALUE;
+    }
+    if (!flushed || !::MoveFileExW(temp.c_str(), destination.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD failed = flushed ? ::GetLastError() : err;
+        ::DeleteFileW(temp.c_str());
+        ThrowError(failed);
     }
 }
 

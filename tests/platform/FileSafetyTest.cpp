@@ -180,7 +180,7 @@ TEST_F(FileSafety, SharedFoldersKeepTheFileAsTheGameNeedsIt) {
         ASSERT_EQ(chown(cache.c_str(), kAdmin, kGroup), 0);
 
         std::string run =
-            "XDG_CACHE_HOME=" + Quote(cache) + " setpriv --reuid=" + std::to_string(kAdmin) +
+            "XDG_CACHE_HOME=" + Quote(cache) + " XDG_STATE_HOME=" + Quote(cache) + " setpriv --reuid=" + std::to_string(kAdmin) +
             " --regid=" + std::to_string(kGroup) + " --clear-groups " + Quote(KEELSON_CLI_PATH) +
             " packages add --system-ini " + Quote(ini) + " MyMod";
         EXPECT_EQ(Shell(run), 0) << c.what;
@@ -192,6 +192,8 @@ TEST_F(FileSafety, SharedFoldersKeepTheFileAsTheGameNeedsIt) {
         EXPECT_EQ(st.st_mode & 07777, 0664u) << c.what;
         EXPECT_EQ(platform::ListFolder(folder).size(), 1u) << c.what;
         EXPECT_TRUE(platform::ListFolder(cache + "/keelson/backups").empty()) << c.what;
+        // The old content is kept as the admin's own version.
+        EXPECT_EQ(platform::ListFolder(cache + "/keelson/versions").size(), 1u) << c.what;
     }
 }
 

@@ -1,0 +1,113 @@
+#pragma once
+// The earlier versions of the game's files. Before a rewrite replaces a user
+// INI, system INI or bot library, the content it replaces is kept, under the
+// file's lock and flushed to disk, as a numbered version in the program's
+// own data folder, so that a wrong save, an export into the wrong INI or a
+// damaged file can be undone. Versions are numbered from 1 upward as they
+// are made and a number is never given twice; the newest 20 of a file are
+// kept.
+//
+// The folder: $XDG_STATE_HOME/keelson/versions (~/.local/state/...), on
+// Windows %LOCALAPPDATA%\Keelson\versions. One folder per file, named after
+// the file and its folder ("User.ini@srv_ut_System~3f09a2c4d1e87b60"), holding
+// "file.txt" (the file's full path), and per version N the content "N" and
+// its record "N.info" (when, how many bytes, which command).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/RunningGames.h"
+
+namespace keelson::platform {
+
+// What the rewrites of the game's files do besides replacing them, for the
+// whole process: the command line sets it from its options, the windows
+// for each command.
+struct RewritePolicy {
+    bool keepVersions = true;       // off with --no-versions
+    bool allowRunningGame = false;  // on with --force, or "Save anyway"
+    std::string command = "keelson";  // what a version records as its maker
+};
+void SetRewritePolicy(RewritePolicy policy);
+const RewritePolicy& CurrentRewritePolicy();
+
+// Sets the policy for as long as it lives, then puts the earlier one back.
+class ScopedRewritePolicy {
+  public:
+    explicit ScopedRewritePolicy(RewritePolicy policy);
+    ~ScopedRewritePolicy();
+    ScopedRewritePolicy(const ScopedRewritePolicy&) = delete;
+    ScopedRewritePolicy& operator=(const ScopedRewritePolicy&) = delete;
+
+  private:
+    RewritePolicy earlier_;
+};
+
+// A rewrite of an INI refused because a running game uses it.
+class GameRunningError : public FileError {
+  public:
+    GameRunningError(const std::string& path, GameProcess game);
+    const GameProcess& Game() const { return game_; }
+    // The message's first part, without the advice of the command line
+    // ("Stop it first, or use --force"), for the windows to add their own.
+    std::string Situation() const;
+
+  private:
+    std::string path_;
+    GameProcess game_;
+};
+
+// The folder that holds every file's versions.
+std::string VersionsFolder();
+
+// How many versions of a file are kept, and the room they may take: 10
+// times the file's size, but never less than kVersionsFloorBytes, so that
+// small INIs keep all 20.
+inline constexpr std::size_t kVersionsKept = 20;
+inline constexpr std::uint64_t kVersionsFloorBytes = 16ull << 20;
+
+struct VersionEntry {
+    std::uint64_t number = 0;  // 0 for an entry that is not the program's
+    std::string time;          // ISO 8601, UTC: "2026-12-09T17:20:05Z"
+    std::uint64_t size = 0;
+    std::string command;
+    bool readable = false;  // false for a damaged or foreign entry
+    std::string name;       // the entry's file name in the file's folder
+};
+
+// The versions of the file at path (links followed), newest first; the
+// entries that are not readable versions come last. Empty when it has none.
+std::vector<VersionEntry> ListVersions(const std::string& path);
+
+// The content of version number of the file at path. Raises FileError
+// "PATH has no version N", or "version N of PATH is damaged" for a version
+// whose record or content is missing or does not match.
+std::string ReadVersion(const std::string& path, std::uint64_t number);
+
+// The folder that holds the versions of the file at path (it may not exist).
+std::string VersionFolderOf(const std::string& path);
+
+// ---- For the rewrite itself (under the file's lock) ----
+
+// Keeps the current content of the existing file at target as its newest
+// version, unless the newest version holds it already. Returns the path of
+// the version that holds the content. Raises FileError ("Cannot keep a
+// version of PATH in FOLDER (...)") when it cannot be kept; the file is
+// then left alone.
+std::string KeepVersion(const std::string& path, const std::string& target);
+
+// Removes the versions of target beyond the newest 20 and beyond the room
+// allowed for a file of fileSize bytes; never the newest. Never raises: a
+// version that cannot be removed now is removed by a later rewrite.
+void PruneVersions(const std::string& target, std::uint64_t fileSize) noexcept;
+
+// Copies the file at from to a new file at to, through a temporary file in
+// to's folder that is flushed and renamed into place, so that to is either
+// absent or complete. Where the file system can share the blocks (a
+// reflink), they are shared. Raises FileError.
+void CopyFileDurably(const std::string& from, const std::string& to);
+
+}  // namespace keelson::platform
