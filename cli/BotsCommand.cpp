@@ -136,21 +136,7 @@ int ShowLibrary(const std::string& path, Show show) {
 }
 
 void WriteFields(std::ostream& out, const TBotRecord& bot) {
-    out << "Name=" << bot.Name.View() << "\n"
-        << "Team=" << static_cast<unsigned>(bot.Team) << "\n"
-        << "Skill=" << FloatToFixedText(bot.Skill) << "\n"
-        << "Accuracy=" << FloatToFixedText(bot.Accuracy) << "\n"
-        << "CombatStyle=" << FloatToFixedText(bot.CombatStyle) << "\n"
-        << "Alertness=" << FloatToFixedText(bot.Alertness) << "\n"
-        << "Camping=" << FloatToFixedText(bot.Camping) << "\n"
-        << "StrafingAbility=" << FloatToFixedText(bot.StrafingAbility) << "\n"
-        << "FavoriteWeapon=" << bot.FavoriteWeapon.View() << "\n"
-        << "Class=" << bot.Class.View() << "\n"
-        << "Skin=" << bot.Skin.View() << "\n"
-        << "Face=" << bot.Face.View() << "\n"
-        << "Voice=" << bot.Voice.View() << "\n"
-        << "Jumpy=" << static_cast<unsigned>(bot.Jumpy) << "\n"
-        << "\n";
+    out << BotFieldLines(bot);
 }
 
 Json JsonBots(const TBigKegOBots& roster) {

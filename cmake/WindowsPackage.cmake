@@ -43,6 +43,7 @@ install(FILES /usr/share/doc/mingw-w64-common/copyright
         DESTINATION licenses/MinGW RENAME mingw-w64-copyright.txt)
 install(FILES /usr/share/common-licenses/GPL-3
         DESTINATION licenses/MinGW RENAME GPL-3.txt)
+install(FILES /usr/share/doc/libdtl-dev/copyright DESTINATION licenses/dtl RENAME copyright.txt)
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME keelson)

@@ -23,6 +23,29 @@ std::string_view TeamLabel(std::uint8_t team) {
 
 }  // namespace
 
+std::string BotFieldLines(const TBotRecord& bot) {
+    std::string out;
+    auto field = [&](std::string_view name, std::string_view value) {
+        out.append(name).append("=").append(value).append("\n");
+    };
+    field("Name", bot.Name.View());
+    field("Team", std::to_string(static_cast<unsigned>(bot.Team)));
+    field("Skill", FloatToFixedText(bot.Skill));
+    field("Accuracy", FloatToFixedText(bot.Accuracy));
+    field("CombatStyle", FloatToFixedText(bot.CombatStyle));
+    field("Alertness", FloatToFixedText(bot.Alertness));
+    field("Camping", FloatToFixedText(bot.Camping));
+    field("StrafingAbility", FloatToFixedText(bot.StrafingAbility));
+    field("FavoriteWeapon", bot.FavoriteWeapon.View());
+    field("Class", bot.Class.View());
+    field("Skin", bot.Skin.View());
+    field("Face", bot.Face.View());
+    field("Voice", bot.Voice.View());
+    field("Jumpy", std::to_string(static_cast<unsigned>(bot.Jumpy)));
+    out += "\n";
+    return out;
+}
+
 std::string BotDisplayLabel(const TBotRecord& bot) {
     std::string_view team = TeamLabel(bot.Team);
     std::string label;

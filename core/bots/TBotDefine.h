@@ -102,6 +102,10 @@ using TBotSlotTable = std::array<TBotRecord, kGameSlots>;
 // "Name (Team Class / Skin)", with "neutral" for no team.
 std::string BotDisplayLabel(const TBotRecord& bot);
 
+// Every field of a bot as `keelson-cli bots show` prints it: one
+// "Field=value" line each, in record order, then an empty line.
+std::string BotFieldLines(const TBotRecord& bot);
+
 // The order of SortByName: names upper-cased (a to z only), then compared
 // byte by byte as unsigned values, a prefix first. Returns -1, 0 or +1.
 int CompareBotNames(const TBotRecord& a, const TBotRecord& b);

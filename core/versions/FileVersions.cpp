@@ -32,27 +32,6 @@ bool LooksLikeText(std::string_view content) {
     return content.find('\0') == std::string_view::npos;
 }
 
-void AppendBotFields(std::string& out, const TBotRecord& bot) {
-    auto field = [&](std::string_view name, std::string_view value) {
-        out.append(name).append("=").append(value).append("\n");
-    };
-    field("Name", bot.Name.View());
-    field("Team", std::to_string(static_cast<unsigned>(bot.Team)));
-    field("Skill", FloatToFixedText(bot.Skill));
-    field("Accuracy", FloatToFixedText(bot.Accuracy));
-    field("CombatStyle", FloatToFixedText(bot.CombatStyle));
-    field("Alertness", FloatToFixedText(bot.Alertness));
-    field("Camping", FloatToFixedText(bot.Camping));
-    field("StrafingAbility", FloatToFixedText(bot.StrafingAbility));
-    field("FavoriteWeapon", bot.FavoriteWeapon.View());
-    field("Class", bot.Class.View());
-    field("Skin", bot.Skin.View());
-    field("Face", bot.Face.View());
-    field("Voice", bot.Voice.View());
-    field("Jumpy", std::to_string(static_cast<unsigned>(bot.Jumpy)));
-    out += "\n";
-}
-
 }  // namespace
 
 GameFileKind RecogniseGameFile(std::string_view content, std::string_view name) {
@@ -97,7 +76,7 @@ std::vector<std::string_view> ComparableLines(std::string_view content, GameFile
     TBotRecord bot;
     for (std::size_t at = 0; at + kBotRecordSize <= content.size(); at += kBotRecordSize) {
         DecodeBotRecord(reinterpret_cast<const unsigned char*>(content.data() + at), bot);
-        AppendBotFields(holder, bot);
+        holder += BotFieldLines(bot);
     }
     std::vector<std::string_view> lines = SplitTextLines(holder);
     return lines;
