@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/support/CliRun.h"
+#include "tests/support/FakeGame.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson {
@@ -34,7 +35,9 @@ class VersionsCli : public ::testing::Test {
     }
     test::TempDir dir;
     std::string ini;
-    std::map<std::string, std::string> env{{"XDG_STATE_HOME", dir.File("state")}};
+    // The versions folder of the test's own (LOCALAPPDATA on Windows).
+    std::map<std::string, std::string> env{{"XDG_STATE_HOME", dir.NativeFile("state")},
+                                           {"LOCALAPPDATA", dir.NativeFile("state")}};
 };
 
 TEST_F(VersionsCli, AWrongChangeIsFoundComparedAndPutBack) {
@@ -114,7 +117,8 @@ TEST_F(VersionsCli, WrongFilesNumbersAndOptionsAreRefused) {
 }
 
 TEST_F(VersionsCli, NoVersionsFolderNoChangeUnlessTurnedOff) {
-    env["XDG_STATE_HOME"] = dir.Write("blocked", "a file") + "/state";
+    dir.Write("blocked", "a file");
+    env["XDG_STATE_HOME"] = env["LOCALAPPDATA"] = dir.NativeFile("blocked/state");
     test::CliResult refused = Run({"packages", "add", "--system-ini", ini, "Soldiers"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_THAT(refused.err, HasSubstr("Cannot keep a version of " + ini));
@@ -124,6 +128,40 @@ TEST_F(VersionsCli, NoVersionsFolderNoChangeUnlessTurnedOff) {
         Run({"packages", "add", "--system-ini", ini, "Soldiers", "--no-versions"});
     EXPECT_EQ(done.status, 0) << done.err;
     EXPECT_THAT(ReadBytes(ini), HasSubstr("ServerPackages=Soldiers"));
+}
+
+// A server started from the game's folder holds its INI in memory: a change
+// made beside it would be undone when it saves or exits.
+TEST_F(VersionsCli, ARunningServerStopsARewriteOfItsIniUnlessForced) {
+#ifdef _WIN32
+    const std::string program = dir.NativeFile("UT/System/UCC.exe");
+#else
+    const std::string program = dir.NativeFile("UT/System/ucc-bin");
+#endif
+    ASSERT_TRUE(test::CopyProgram(test::FakeGamePath(), program));
+    test::Game server(program, dir.NativeFile("UT/System"), {"server", "ini=UnrealTournament.ini"},
+                      dir.NativeFile("ready"));
+    ASSERT_TRUE(server.Running());
+
+    test::CliResult refused = Run({"packages", "add", "--system-ini", ini, "Soldiers"});
+    EXPECT_EQ(refused.status, 5);
+    const std::string name = program.substr(program.find_last_of("/\\") + 1);
+    EXPECT_EQ(refused.err, "keelson-cli: " + ini + " is in use by a running game (pid " +
+                               std::to_string(server.Pid()) + ", " + name +
+                               "); it will write its own copy back when it saves or exits. Stop "
+                               "it first, or use --force\n");
+    EXPECT_EQ(ReadBytes(ini), kIni);
+    EXPECT_TRUE(Run({"versions", "list", ini, "--json"}).out.starts_with("[]"));
+    // A dry run and a command that changes nothing ask nothing.
+    EXPECT_EQ(Run({"packages", "add", "--system-ini", ini, "Relics"}).status, 0);
+    EXPECT_EQ(Run({"packages", "add", "--system-ini", ini, "X", "--dry-run"}).status, 0);
+
+    test::CliResult forced = Run({"packages", "add", "--system-ini", ini, "Soldiers", "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_THAT(ReadBytes(ini), HasSubstr("ServerPackages=Soldiers"));
+    server.Stop();
+    EXPECT_EQ(Run({"versions", "restore", ini, "1"}).status, 0);
+    EXPECT_EQ(ReadBytes(ini), kIni);
 }
 
 }  // namespace
