@@ -12,6 +12,7 @@
 #include "gui/app/Win1252.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
+#include "platform/Versions.h"
 
 namespace keelson::desktop {
 
@@ -183,6 +184,26 @@ bool Confirm(QWidget* parent, const std::string& title, const std::string& text,
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+bool RewriteGameFile(QWidget* parent, const std::string& command,
+                     const std::function<void()>& write) {
+    platform::RewritePolicy policy = platform::CurrentRewritePolicy();
+    policy.command = "Keelson: " + command;
+    try {
+        platform::ScopedRewritePolicy scoped(policy);
+        write();
+        return true;
+    } catch (const platform::GameRunningError& e) {
+        if (!Confirm(parent, kProgramTitle, e.Situation() + " Stop it first, or save anyway.",
+                     "Save anyway", "Cancel")) {
+            return false;
+        }
+    }
+    policy.allowRunningGame = true;
+    platform::ScopedRewritePolicy scoped(policy);
+    write();
+    return true;
 }
 
 void ShowError(QWidget* parent, const std::string& message) {

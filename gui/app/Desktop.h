@@ -82,6 +82,14 @@ QMetaObject::Connection Connect(Sender* sender, Signal signal, Window* window, S
     });
 }
 
+// Runs write, a rewrite of one of the game's files, so that the version it
+// keeps records "Keelson: COMMAND". Where a running game uses the INI, asks
+// whether to save anyway ("Save anyway" or "Cancel", Cancel the default)
+// and on "Save anyway" runs write again with the check off. False when the
+// user cancelled; other errors go on to the caller.
+bool RewriteGameFile(QWidget* parent, const std::string& command,
+                     const std::function<void()>& write);
+
 // True when a settings getter's answer names an existing game file. A
 // cancelled prompt answers false and shows nothing; a path that names no
 // file (typed in Options, on a folder not mounted) is shown in the error

@@ -14,6 +14,7 @@
 #include "core/settings/Settings.h"
 #include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
+#include "gui/app/Versions.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
@@ -109,6 +110,8 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
 
     BitBtn1 = AddButton(this, "BitBtn1", "&Uninstall from Registry", {8, 349, 157, 26},
                         Picture(QStringLiteral("trash")));
+    VersionsBtn = AddButton(this, "VersionsBtn", "&Previous versions...", {171, 349, 125, 26});
+    SetHint(VersionsBtn, "See and restore the versions of the game's files that Keelson replaced");
     BitBtn5 = AddButton(this, "BitBtn5", "OK", {302, 349, 75, 26}, Picture(QStringLiteral("tick")));
     BitBtn5->setDefault(true);
 
@@ -121,6 +124,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
     desktop::Connect(browseUTExeBtn, &QPushButton::clicked, this,
                      &TOptionsForm::browseUTExeBtnClick);
     desktop::Connect(BitBtn1, &QPushButton::clicked, this, &TOptionsForm::BitBtn1Click);
+    desktop::Connect(VersionsBtn, &QPushButton::clicked, this, &TOptionsForm::VersionsBtnClick);
     desktop::Connect(BitBtn5, &QPushButton::clicked, this, &QDialog::accept);
     desktop::Connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
     UseWindowKeys(this);
@@ -161,6 +165,15 @@ void TOptionsForm::browseUTUbtnClick() {
 }
 void TOptionsForm::browseUTExeBtnClick() {
     BrowseInto(UtExeEdit, GetGameExePath());
+}
+
+// The files as the boxes name them now: what the user sees is what the
+// versions are shown of.
+void TOptionsForm::VersionsBtnClick() {
+    ShowVersions(this, FilesWithVersions(PathOfBox(UTIniEdit->text(), AppSettings.PathToUtSysIni),
+                                         PathOfBox(UTuseredit->text(),
+                                                   AppSettings.PathToUtUserIni),
+                                         LastLibrary()));
 }
 
 void TOptionsForm::BitBtn1Click() {

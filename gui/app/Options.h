@@ -26,6 +26,7 @@ class TOptionsForm : public QDialog {
     void browseUTUbtnClick();
     void browseUTExeBtnClick();
     void BitBtn1Click();
+    void VersionsBtnClick();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -54,6 +55,7 @@ class TOptionsForm : public QDialog {
     QLabel* Label2;
     QCheckBox* AutoExitCheckbox;
     QPushButton* BitBtn1;
+    QPushButton* VersionsBtn;
     QPushButton* BitBtn5;
     QPushButton* BitBtn4;
 };

@@ -16,6 +16,7 @@
 #include "core/common/UTSharedUtils1.h"
 #include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
+#include "gui/app/Versions.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/KeelsonWindows.h"
 #include "gui/app/Win1252.h"
@@ -359,6 +360,7 @@ void TBotLibForm::OpenLibrary(bool append) {
     if (failure) {
         desktop::ShowError(this, *failure);
     } else if (!append) {
+        SetLastLibrary(path);
         CurrLibNameLabel->setText(FromPath(path));
     }
 }
@@ -369,7 +371,9 @@ void TBotLibForm::SaveAsBtnClick() {
     if (!path) {
         return;
     }
-    Bots->SaveToFile(*path);
+    desktop::RewriteGameFile(this, "Save As (Bot Library Editor)",
+                             [&] { Bots->SaveToFile(*path); });
+    SetLastLibrary(*path);
     CurrLibNameLabel->setText(FromPath(*path));
 }
 

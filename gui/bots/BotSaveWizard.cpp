@@ -461,7 +461,10 @@ void TBotSaveWizardForm::OKBtnClick() {
         TBigKegOBots exported = TickedBots(exportRoster_, ticks_);
         TBotSlotTable table;
         exported.FillGameSlots(table);
-        problem = WriteUserIniBots(table, path);
+        if (!desktop::RewriteGameFile(this, "Export (Bot Save Wizard)",
+                                      [&] { problem = WriteUserIniBots(table, path); })) {
+            return;
+        }
         if (!problem) {
             checklistModel_->BeginReset();
             exportRoster_ = std::move(exported);

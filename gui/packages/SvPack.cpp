@@ -409,7 +409,10 @@ void TSvPackForm::SaveBtnClick() {
     if (!systemIni) {
         return;
     }
-    if (std::optional<ContentProblem> problem = WriteServerPackages(packages_, *systemIni)) {
+    std::optional<ContentProblem> problem;
+    desktop::RewriteGameFile(this, "Save to INI (Server Packages Editor)",
+                             [&] { problem = WriteServerPackages(packages_, *systemIni); });
+    if (problem) {
         for (const std::string& text : problem->texts) {
             desktop::ShowMessage(this, text);
         }

@@ -24,6 +24,7 @@
 #include "gui/app/KeelsonWindows.h"
 #include "gui/app/MainMenu.h"
 #include "gui/app/Options.h"
+#include "gui/app/Versions.h"
 #include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
 #include "core/bots/TBigKegOBotsDefine.h"
@@ -33,6 +34,8 @@
 #include "gui/packages/PackageCheck.h"
 #include "gui/packages/SvPack.h"
 #include "gui/packages/YouDontHaveMod.h"
+#include "core/packages/SvPackFiles.h"
+#include "platform/Versions.h"
 
 using namespace keelson;
 
@@ -187,6 +190,35 @@ int main(int argc, char** argv) {
         ok &= Save(windows->YouDontHaveModForm.get(), dir, "YouDontHaveMod");
     }
 
+    // "Previous versions..." after two saves of a copy of the system INI,
+    // whose versions go to a folder of their own: the game folder and the
+    // user's own versions are left alone.
+    {
+        QTemporaryDir temp;
+        const std::string folder = ToPath(temp.path()) + platform::kPathSeparator;
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(folder + "state"));
+        qputenv("LOCALAPPDATA", QByteArray::fromStdString(folder + "state"));
+        const std::string copy = folder + "UnrealTournament.ini";
+        try {
+            platform::WriteFileAtomically(copy,
+                                          platform::ReadWholeFile(AppSettings.PathToUtSysIni));
+            PackageList list;
+            ReadServerPackages(list, copy);
+            list.Append("SomeMod");
+            desktop::RewriteGameFile(nullptr, "Save to INI (Server Packages Editor)",
+                                     [&] { WriteServerPackages(list, copy); });
+            // Then the last two entries taken out again.
+            const std::size_t keep = list.Size() > 2 ? list.Size() - 2 : 1;
+            list.RemoveIf([&](std::size_t index, const std::string&) { return index >= keep; });
+            desktop::RewriteGameFile(nullptr, "Save to INI (Server Packages Editor)",
+                                     [&] { WriteServerPackages(list, copy); });
+            TVersionsForm versions({{GameFileKind::SystemIni, copy}});
+            ok &= Save(&versions, dir, "Versions");
+        } catch (const KeelsonError& error) {
+            std::cerr << "versions: " << error.what() << "\n";
+            ok = false;
+        }
+    }
     // The uninstall's question and the error box, built as the program
     // builds them.
     QMessageBox confirm(QMessageBox::Question, "Confirm", kUninstallQuestion,

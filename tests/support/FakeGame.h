@@ -31,7 +31,8 @@ bool CopyProgram(const std::string& from, const std::string& to);
 class Game {
   public:
     // Starts program in folder with the arguments behind argv[0] (argv0,
-    // or the program's path when empty) and waits until it runs.
+    // or the program's path when empty) and waits until it runs; Running
+    // is false (and stderr says why) when it could not be started.
     Game(const std::string& program, const std::string& folder, std::vector<std::string> args,
          const std::string& readyFile, std::string argv0 = {},
          std::vector<std::string> extraEnvironment = {});
