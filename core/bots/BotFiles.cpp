@@ -299,6 +299,10 @@ std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots,
     if (!out) {
         return ContentProblem{{std::string(kNotUtIniMessage)}};
     }
+    // A file that holds these bots already is not written.
+    if (*out == bytes) {
+        return std::nullopt;
+    }
     bytes = std::string();  // the old text is no longer needed while writing
     platform::WriteFileAtomically(path, *out, platform::CreateFailure::CannotCreateFile,
                                   platform::GameFile::Ini);

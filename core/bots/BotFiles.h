@@ -68,7 +68,9 @@ std::optional<std::string> RewriteUserIniBots(std::string_view text, const TBotS
 // section is left untouched and gives the content problem "Error: This
 // doesn't seem to be a UT INI file". Raises FileError when the file cannot
 // be read ("File not found") or replaced ("Cannot create file PATH"); the
-// file then keeps its old content.
+// file then keeps its old content. A file that holds these bots already is
+// not written. The rewrite keeps a version and refuses an INI that a
+// running game uses, as WriteServerPackages does.
 std::optional<ContentProblem> WriteUserIniBots(const TBotSlotTable& slots, const std::string& path);
 
 }  // namespace keelson

@@ -156,10 +156,15 @@ std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
     // Held from the read to the rewrite, so that a change another program
     // makes meanwhile is not lost.
     platform::FileLock lock(systemIniPath);
-    std::optional<std::string> rewritten =
-        RewriteServerPackagesText(list, platform::ReadWholeFile(systemIniPath), section);
+    const std::string original = platform::ReadWholeFile(systemIniPath);
+    std::optional<std::string> rewritten = RewriteServerPackagesText(list, original, section);
     if (!rewritten) {
         return ContentProblem{{std::string(kNotUtIniMessage)}};
+    }
+    // A file that holds the list already is not written, and keeps no
+    // version and asks about no running game.
+    if (*rewritten == original) {
+        return std::nullopt;
     }
     platform::WriteFileAtomically(systemIniPath, *rewritten,
                                   platform::CreateFailure::CannotCreateFile,

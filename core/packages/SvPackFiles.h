@@ -57,7 +57,9 @@ void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
 // file's lines) raises KeelsonError before anything is written. The new
 // file replaces the old one only once it is complete; a file that cannot be
 // replaced (read-only, for one) stays whole and raises "Cannot create file
-// PATH".
+// PATH". A file that holds the resulting text already is not written. The
+// rewrite keeps the old content as a version and refuses an INI that a
+// running game uses (GameRunningError), as the rewrite policy says.
 std::optional<ContentProblem> WriteServerPackages(const PackageList& list,
                                                   const std::string& systemIniPath,
                                                   std::string_view section = kGameEngineSection);

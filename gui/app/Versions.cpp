@@ -125,6 +125,7 @@ void TVersionsForm::FillVersions() {
                 item->setText(0, QString::number(entry.number));
                 item->setText(1, LocalTime(entry.time));
                 item->setText(2, FromAnsi(entry.command));
+                item->setToolTip(2, FromAnsi(entry.command));
                 item->setData(0, kNumberRole, QVariant::fromValue<qulonglong>(entry.number));
             } else {
                 item->setText(0, entry.number == 0 ? QStringLiteral("-")
