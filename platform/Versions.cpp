@@ -60,7 +60,16 @@ std::string CanonicalPath(const std::string& path) {
     if (error) {
         return path;
     }
-    return Text(canonical.make_preferred());
+    std::string text = Text(canonical.make_preferred());
+#ifdef _WIN32
+    // The long-path form names the same file as the plain one.
+    if (text.starts_with("\\\\?\\UNC\\")) {
+        text = "\\\\" + text.substr(8);
+    } else if (text.starts_with("\\\\?\\")) {
+        text = text.substr(4);
+    }
+#endif
+    return text;
 }
 
 std::uint64_t Fnv1a(std::string_view text) {
