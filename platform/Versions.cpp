@@ -54,22 +54,21 @@ std::string Join(const std::string& folder, std::string_view name) {
 
 // The full path of the file a rewrite of path replaces: links followed,
 // relative parts resolved, whether or not the file exists.
-std::string CanonicalPath(const std::string& path) {
+std::string CanonicalPath(std::string path) {
+#ifdef _WIN32
+    // The long-path form names the same file as the plain one.
+    if (path.starts_with("\\\\?\\UNC\\")) {
+        path = "\\\\" + path.substr(8);
+    } else if (path.starts_with("\\\\?\\")) {
+        path = path.substr(4);
+    }
+#endif
     std::error_code error;
     fs::path canonical = fs::weakly_canonical(fs::absolute(Fs(path), error), error);
     if (error) {
         return path;
     }
-    std::string text = Text(canonical.make_preferred());
-#ifdef _WIN32
-    // The long-path form names the same file as the plain one.
-    if (text.starts_with("\\\\?\\UNC\\")) {
-        text = "\\\\" + text.substr(8);
-    } else if (text.starts_with("\\\\?\\")) {
-        text = text.substr(4);
-    }
-#endif
-    return text;
+    return Text(canonical.make_preferred());
 }
 
 std::uint64_t Fnv1a(std::string_view text) {
