@@ -400,6 +400,28 @@ std::string KeepVersion(const std::string& path, const std::string& target) {
     }
 }
 
+GameFileRewrite::GameFileRewrite(const std::string& path, const std::string& target, bool exists,
+                                 GameFile kind, std::uint64_t newSize)
+    : target_(target), newSize_(newSize), versioned_(false) {
+    const RewritePolicy& policy = CurrentRewritePolicy();
+    if (kind == GameFile::Ini && !policy.allowRunningGame) {
+        if (std::optional<GameProcess> game = FindGameUsing(target)) {
+            throw GameRunningError(path, *game);
+        }
+    }
+    // The old content is a version before the new content is in place.
+    if (exists && kind != GameFile::Other && policy.keepVersions) {
+        version_ = KeepVersion(path, target);
+        versioned_ = true;
+    }
+}
+
+GameFileRewrite::~GameFileRewrite() {
+    if (versioned_) {
+        PruneVersions(target_, newSize_);
+    }
+}
+
 void PruneVersions(const std::string& target, std::uint64_t fileSize) noexcept {
     try {
         const std::string folder = VersionFolderOf(target);

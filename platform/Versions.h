@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/RunningGames.h"
 
 namespace keelson::platform {
@@ -103,6 +104,29 @@ std::string KeepVersion(const std::string& path, const std::string& target);
 // allowed for a file of fileSize bytes; never the newest. Never raises: a
 // version that cannot be removed now is removed by a later rewrite.
 void PruneVersions(const std::string& target, std::uint64_t fileSize) noexcept;
+
+// The steps that a rewrite of one of the game's files takes around the
+// replacement, under the file's lock, as the rewrite policy says: made
+// before anything is written, it raises GameRunningError where a running
+// game uses an INI, then keeps the existing file's content as a version;
+// when it ends, the versions are pruned for a file of newSize bytes.
+class GameFileRewrite {
+  public:
+    GameFileRewrite(const std::string& path, const std::string& target, bool exists,
+                    GameFile kind, std::uint64_t newSize);
+    ~GameFileRewrite();
+    GameFileRewrite(const GameFileRewrite&) = delete;
+    GameFileRewrite& operator=(const GameFileRewrite&) = delete;
+
+    // The version that holds the old content; "" when none was kept.
+    const std::string& Version() const { return version_; }
+
+  private:
+    std::string target_;
+    std::uint64_t newSize_;
+    bool versioned_;
+    std::string version_;
+};
 
 // Copies the file at from to a new file at to, through a temporary file in
 // to's folder that is flushed and renamed into place, so that to is either

@@ -37,6 +37,17 @@ bool IsTemporaryName(std::string_view entry) {
     return entry.substr(entry.size() - 6 - kTempMark.size(), kTempMark.size()) == kTempMark;
 }
 
+// Removes a temporary file unless disarmed, once it has been renamed.
+struct TempGuard {
+    std::string path;
+    bool armed = true;
+    ~TempGuard() {
+        if (armed) {
+            ::unlink(path.c_str());
+        }
+    }
+};
+
 // Removes the temporary files that killed writers left in the folder. A
 // live writer holds a lock on its temporary file, so those are left alone.
 void RemoveAbandonedTemporaryFiles(const std::string& folder) {
@@ -213,15 +224,7 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
     if (copy.get() < 0) {
         ThrowErrno(errno);
     }
-    struct TempGuard {
-        std::string path;
-        bool armed = true;
-        ~TempGuard() {
-            if (armed) {
-                ::unlink(path.c_str());
-            }
-        }
-    } guard{tempPath};
+    TempGuard guard{tempPath};
     CopyDescriptor(source.get(), copy.get());
     if (::fsync(copy.get()) != 0) {
         ThrowErrno(errno);
@@ -267,25 +270,8 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
         createFailed(EACCES);
     }
 
-    const RewritePolicy& policy = CurrentRewritePolicy();
-    if (kind == GameFile::Ini && !policy.allowRunningGame) {
-        if (std::optional<GameProcess> game = FindGameUsing(target)) {
-            throw GameRunningError(path, *game);
-        }
-    }
-    // The old content is a version before the new content is in place.
-    const bool versioned = exists && kind != GameFile::Other && policy.keepVersions;
-    const std::string version = versioned ? KeepVersion(path, target) : std::string();
-    struct Prune {
-        const std::string& target;
-        std::string_view content;
-        bool active;
-        ~Prune() {
-            if (active) {
-                PruneVersions(target, content.size());
-            }
-        }
-    } prune{target, content, versioned};
+    const GameFileRewrite steps(path, target, exists, kind, content.size());
+    const std::string& version = steps.Version();
 
     std::string folder = FolderOfPath(target);
     std::string name = FileNameOfPath(target);
@@ -302,15 +288,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     if (fd.get() < 0) {
         createFailed(errno);
     }
-    struct TempGuard {
-        std::string path;
-        bool armed = true;
-        ~TempGuard() {
-            if (armed) {
-                ::unlink(path.c_str());
-            }
-        }
-    } guard{tempPath};
+    TempGuard guard{tempPath};
     // Held while the file is written, so that no other run takes it for one
     // that a killed run left behind.
     ::flock(fd.get(), LOCK_EX | LOCK_NB);

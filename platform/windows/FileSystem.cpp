@@ -165,28 +165,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
 
     FileLock lock(path);
-    const RewritePolicy& policy = CurrentRewritePolicy();
-    const std::string targetText = Narrow(target);
-    if (kind == GameFile::Ini && !policy.allowRunningGame) {
-        if (std::optional<GameProcess> game = FindGameUsing(targetText)) {
-            throw GameRunningError(path, *game);
-        }
-    }
-    // The old content is a version before the new content is in place.
-    const bool versioned = exists && kind != GameFile::Other && policy.keepVersions;
-    if (versioned) {
-        KeepVersion(path, targetText);
-    }
-    struct Prune {
-        const std::string& target;
-        std::string_view content;
-        bool active;
-        ~Prune() {
-            if (active) {
-                PruneVersions(target, content.size());
-            }
-        }
-    } prune{targetText, content, versioned};
+    const GameFileRewrite steps(path, Narrow(target), exists, kind, content.size());
 
     // The temporary name is short whatever the file's name, so that a name
     // near the length limit can still be rewritten.

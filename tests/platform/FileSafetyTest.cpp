@@ -24,6 +24,7 @@
 #include "core/packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/posix/FileSettingsStore.h"
+#include "tests/platform/InChild.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson {
@@ -31,21 +32,7 @@ namespace {
 
 constexpr const char* kIni = "[Engine.GameEngine]\r\nServerPackages=BotPack\r\n\r\n";
 
-// Runs f in a child process; returns its exit status (-1 when killed).
-int InChild(const std::function<void()>& f) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        try {
-            f();
-        } catch (...) {
-            _exit(70);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::InChild;
 
 int Shell(const std::string& command) {
     int status = std::system(command.c_str());

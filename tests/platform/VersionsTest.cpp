@@ -16,6 +16,7 @@
 #include "core/packages/SvPackFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Versions.h"
+#include "tests/platform/InChild.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson {
@@ -24,21 +25,7 @@ namespace {
 using platform::GameFile;
 using platform::VersionEntry;
 
-// Runs f in a child process; returns its exit status (-1 when killed).
-int InChild(const std::function<void()>& f) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        try {
-            f();
-        } catch (...) {
-            _exit(70);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::InChild;
 
 std::string Ini(const std::string& package) {
     return "[Engine.GameEngine]\r\nServerPackages=" + package + "\r\n\r\n";

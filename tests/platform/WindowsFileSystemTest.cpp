@@ -16,6 +16,7 @@
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
+#include "tests/support/FakeGame.h"
 #include "tests/support/TempDir.h"
 
 namespace keelson {
@@ -27,13 +28,7 @@ using platform::WriteFileAtomically;
 
 // A path as other programs name it: the program's texts are in the ANSI
 // code page.
-std::wstring Wide(const std::string& s) {
-    std::wstring wide(s.size(), L'\0');
-    int n = ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), wide.data(),
-                                  static_cast<int>(wide.size()));
-    wide.resize(static_cast<std::size_t>(n));
-    return wide;
-}
+using test::Wide;
 
 // The file's owner and access list as SDDL text.
 std::string SecurityOf(const std::string& path) {
