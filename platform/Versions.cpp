@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/FileSystem.h"
+#include "platform/PathText.h"
 
 #ifdef _WIN32
 #include "platform/windows/SystemPath.h"
@@ -357,7 +358,21 @@ std::string ReadVersion(const std::string& path, std::uint64_t number) {
     return content;
 }
 
-std::string KeepVersion(const std::string& path, const std::string& target) {
+unsigned VersionLinksOf(const std::string& target) {
+    const std::string folder = VersionFolderOf(target);
+    const FolderState state = ReadFolder(folder);
+    for (const std::string& name : state.leftovers) {
+        RemoveEntry(folder, name);
+    }
+    for (const VersionEntry& entry : state.versions) {
+        if (entry.readable) {
+            return SameFile(Join(folder, entry.name), target) ? 1 : 0;
+        }
+    }
+    return 0;
+}
+
+std::string KeepVersion(const std::string& path, const std::string& target, bool mayLink) {
     const std::string canonical = CanonicalPath(target);
     const std::string folder = Join(VersionsFolder(), FolderNameFor(canonical));
     try {
@@ -384,15 +399,16 @@ std::string KeepVersion(const std::string& path, const std::string& target) {
         const std::uint64_t number = state.highest + 1;
         const std::string name = std::to_string(number);
         const std::string content = Join(folder, name);
-        const std::uint64_t size = SizeOf(target);
-        CopyFileDurably(target, content);
         std::string command = CurrentRewritePolicy().command;
         std::replace(command.begin(), command.end(), '\n', ' ');
         std::replace(command.begin(), command.end(), '\r', ' ');
-        // The record last: a version is complete, and listed, once it is in place.
+        // The record first, the content last: a version is complete, and
+        // listed, from the moment its content takes its name.
         WriteFileAtomically(content + std::string(kInfoSuffix),
                             std::string(kInfoFirstLine) + "\ntime=" + NowIso8601() +
-                                "\nsize=" + std::to_string(size) + "\ncommand=" + command + "\n");
+                                "\nsize=" + std::to_string(SizeOf(target)) +
+                                "\ncommand=" + command + "\n");
+        CopyFileDurably(target, content, mayLink);
         return content;
     } catch (const FileError& e) {
         throw FileError("Cannot keep a version of " + path + " in " + folder + " (" + e.what() +
@@ -401,8 +417,8 @@ std::string KeepVersion(const std::string& path, const std::string& target) {
 }
 
 GameFileRewrite::GameFileRewrite(const std::string& path, const std::string& target, bool exists,
-                                 GameFile kind, std::uint64_t newSize)
-    : target_(target), newSize_(newSize), versioned_(false) {
+                                 GameFile kind, std::uint64_t newSize, bool mayLink)
+    : path_(path), target_(target), newSize_(newSize), versioned_(false) {
     const RewritePolicy& policy = CurrentRewritePolicy();
     if (kind == GameFile::Ini && !policy.allowRunningGame) {
         if (std::optional<GameProcess> game = FindGameUsing(target)) {
@@ -411,8 +427,19 @@ GameFileRewrite::GameFileRewrite(const std::string& path, const std::string& tar
     }
     // The old content is a version before the new content is in place.
     if (exists && kind != GameFile::Other && policy.keepVersions) {
-        version_ = KeepVersion(path, target);
+        version_ = KeepVersion(path, target, mayLink);
         versioned_ = true;
+    }
+}
+
+void GameFileRewrite::UnshareVersion() {
+    if (!version_.empty() && SameFile(version_, target_)) {
+        try {
+            CopyFileDurably(target_, version_);
+        } catch (const FileError& e) {
+            throw FileError("Cannot keep a version of " + path_ + " in " +
+                            FolderOfPath(version_) + " (" + e.what() + ")");
+        }
     }
 }
 

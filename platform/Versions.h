@@ -98,7 +98,19 @@ std::string VersionFolderOf(const std::string& path);
 // the version that holds the content. Raises FileError ("Cannot keep a
 // version of PATH in FOLDER (...)") when it cannot be kept; the file is
 // then left alone.
-std::string KeepVersion(const std::string& path, const std::string& target);
+//
+// With mayLink, the version may be a second name (a hard link) of the file
+// itself, where the file system allows it: that costs no copy, for a
+// rewrite that puts a new file in the old one's place, so that the old
+// file then lives on as the version alone.
+std::string KeepVersion(const std::string& path, const std::string& target, bool mayLink = false);
+
+// How many names of the versions folder are other names of target itself,
+// which a rewrite killed between keeping the version and replacing the file
+// left behind (0 or 1: the newest version), so that the rewrite does not
+// take them for links of the file's own. The temporary names of killed
+// runs are removed first (the caller holds the file's lock).
+unsigned VersionLinksOf(const std::string& target);
 
 // Removes the versions of target beyond the newest 20 and beyond the room
 // allowed for a file of fileSize bytes; never the newest. Never raises: a
@@ -112,8 +124,9 @@ void PruneVersions(const std::string& target, std::uint64_t fileSize) noexcept;
 // when it ends, the versions are pruned for a file of newSize bytes.
 class GameFileRewrite {
   public:
+    // mayLink: the new file will take the old one's place (see KeepVersion).
     GameFileRewrite(const std::string& path, const std::string& target, bool exists,
-                    GameFile kind, std::uint64_t newSize);
+                    GameFile kind, std::uint64_t newSize, bool mayLink = false);
     ~GameFileRewrite();
     GameFileRewrite(const GameFileRewrite&) = delete;
     GameFileRewrite& operator=(const GameFileRewrite&) = delete;
@@ -121,17 +134,24 @@ class GameFileRewrite {
     // The version that holds the old content; "" when none was kept.
     const std::string& Version() const { return version_; }
 
+    // Before the file is rewritten in place after all: a version that is
+    // another name of the file becomes a copy of its own, or the rewrite
+    // would change it too.
+    void UnshareVersion();
+
   private:
+    std::string path_;
     std::string target_;
     std::uint64_t newSize_;
     bool versioned_;
     std::string version_;
 };
 
-// Copies the file at from to a new file at to, through a temporary file in
+// Copies the file at from to the file at to, through a temporary file in
 // to's folder that is flushed and renamed into place, so that to is either
-// absent or complete. Where the file system can share the blocks (a
-// reflink), they are shared. Raises FileError.
-void CopyFileDurably(const std::string& from, const std::string& to);
+// as it was or complete. Where the file system can share the blocks (a
+// reflink), they are shared. With mayLink, to may instead become another
+// name (a hard link) of from, where the system allows it. Raises FileError.
+void CopyFileDurably(const std::string& from, const std::string& to, bool mayLink = false);
 
 }  // namespace keelson::platform

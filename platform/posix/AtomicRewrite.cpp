@@ -214,7 +214,7 @@ std::string BackupFolder() {
     return CacheHome() + "/keelson/backups";
 }
 
-void CopyFileDurably(const std::string& from, const std::string& to) {
+void CopyFileDurably(const std::string& from, const std::string& to, bool mayLink) {
     struct stat st {};
     Fd source(OpenFileToRead(from, st));
     std::string tempPath = FolderOfPath(to) + "/." + FileNameOfPath(to) +
@@ -225,9 +225,31 @@ void CopyFileDurably(const std::string& from, const std::string& to) {
         ThrowErrno(errno);
     }
     TempGuard guard{tempPath};
-    CopyDescriptor(source.get(), copy.get());
-    if (::fsync(copy.get()) != 0) {
-        ThrowErrno(errno);
+    // Another name of the file, where the system allows one (the same file
+    // system; the kernel's rules on links to other users' files): the name
+    // made by mkstemp is taken over by the link.
+    bool linked = false;
+    if (mayLink) {
+        ::unlink(tempPath.c_str());
+        linked = ::link(from.c_str(), tempPath.c_str()) == 0;
+        if (!linked) {
+            // The copy's descriptor moves to a new file of that name.
+            int fresh = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fresh < 0 || ::dup3(fresh, copy.get(), O_CLOEXEC) < 0) {
+                const int code = errno;
+                if (fresh >= 0) {
+                    ::close(fresh);
+                }
+                ThrowErrno(code);
+            }
+            ::close(fresh);
+        }
+    }
+    if (!linked) {
+        CopyDescriptor(source.get(), copy.get());
+        if (::fsync(copy.get()) != 0) {
+            ThrowErrno(errno);
+        }
     }
     if (::close(copy.release()) != 0) {
         ThrowErrno(errno);
@@ -270,12 +292,17 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
         createFailed(EACCES);
     }
 
-    const GameFileRewrite steps(path, target, exists, kind, content.size());
-    const std::string& version = steps.Version();
-
     std::string folder = FolderOfPath(target);
     std::string name = FileNameOfPath(target);
-    if (exists && (!FolderTakesNewFile(folder) || st.st_nlink > 1)) {
+    // A version that a killed rewrite left as another name of the file is
+    // not one of the file's own links.
+    const bool otherLinks =
+        exists && st.st_nlink > 1 && st.st_nlink - VersionLinksOf(target) > 1;
+    const bool inPlace = exists && (!FolderTakesNewFile(folder) || otherLinks);
+    GameFileRewrite steps(path, target, exists, kind, content.size(), !inPlace);
+    const std::string& version = steps.Version();
+    if (inPlace) {
+        steps.UnshareVersion();
         RewriteInPlace(path, target, content, version);
         return;
     }
@@ -306,6 +333,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
             ::close(fd.release());
             guard.armed = false;
             ::unlink(tempPath.c_str());
+            steps.UnshareVersion();
             RewriteInPlace(path, target, content, version);
             return;
         }

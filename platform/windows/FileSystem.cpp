@@ -246,7 +246,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
 }
 
-void CopyFileDurably(const std::string& from, const std::string& to) {
+void CopyFileDurably(const std::string& from, const std::string& to, bool) {
     const std::wstring source = SystemPath(from);
     const std::wstring destination = SystemPath(to);
     // Hidden by its leading dot from the versions' listing until it is renamed.

@@ -225,6 +225,42 @@ TEST_F(Versions, DamagedAndForeignEntriesAreListedAsUnreadableAndNeverRead) {
     EXPECT_EQ(platform::ListVersions(ini).front().number, 3u);
 }
 
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// On one file system the replaced file itself becomes the version: no copy.
+// A rewrite killed after that, before the new file took its place, leaves
+// the version as a second name of the file, which the next rewrite does not
+// take for a link of the file's own.
+TEST_F(Versions, TheReplacedFileBecomesItsVersionAndAKilledRunLeavesNoFalseLink) {
+    const ino_t old = InodeOf(ini);
+    Save(Ini("Relics"));
+    EXPECT_EQ(InodeOf(platform::VersionFolderOf(ini) + "/1"), old);
+    EXPECT_EQ(NewestContent(ini), Ini("Botpack"));
+
+    const ino_t relics = InodeOf(ini);
+    EXPECT_EQ(InChild([&] {
+                  // The version's record is renamed into place first, then the file.
+                  int renames = 0;
+                  platform::SetWriteHookForTesting([&](std::string_view step) {
+                      if (step == "rename" && ++renames == 2) {
+                          _exit(9);
+                      }
+                  });
+                  Save(Ini("Killed"));
+              }),
+              9);
+    EXPECT_EQ(test::ReadBytes(ini), Ini("Relics"));
+    EXPECT_EQ(InodeOf(platform::VersionFolderOf(ini) + "/2"), relics);
+
+    Save(Ini("Soldiers"));
+    EXPECT_NE(InodeOf(ini), relics) << "rewritten in place, through the version";
+    EXPECT_EQ(platform::ReadVersion(ini, 2), Ini("Relics"));
+    EXPECT_EQ(Numbers(platform::ListVersions(ini)), (std::vector<std::uint64_t>{2, 1}));
+}
+
 TEST_F(Versions, ARewriteInPlaceKeepsItsVersionAsItsOnlyCopy) {
     // A second link makes the rewrite go in place.
     ASSERT_EQ(link(ini.c_str(), dir.File("UT/System/Linked.ini").c_str()), 0);
