@@ -67,12 +67,17 @@ std::string SectionHeader(std::string_view name) {
     return "[" + std::string(name) + "]";
 }
 
+void ForEachServerPackage(std::string_view text, std::string_view section,
+                          const std::function<void(std::string_view value)>& each) {
+    ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey, each);
+}
+
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
                         std::string_view section) {
     const std::string text = platform::ReadWholeFile(systemIniPath);
     std::vector<std::string> values;
-    ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey,
-                        [&](std::string_view value) { values.emplace_back(value); });
+    ForEachServerPackage(text, section,
+                         [&](std::string_view value) { values.emplace_back(value); });
     list.AppendAll(std::move(values));
 }
 
