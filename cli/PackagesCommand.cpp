@@ -170,19 +170,24 @@ class BlockOutput {
     std::string block_;
 };
 
-// The list as printed: one pass over the file's text, each entry printed
-// from there, no list built.
+// The list as printed: one pass over the file, a chunk at a time, each
+// entry printed from there, no list built.
 void PrintList(const std::string& systemIni, const PackagesWords& w, std::ostream& out) {
-    const std::string text = OnFile(systemIni, [&] { return platform::ReadWholeFile(systemIni); });
     if (w.json) {
         Json array = Json::array();
-        ForEachServerPackage(text, w.section,
-                             [&](std::string_view entry) { array.push_back(JsonText(entry)); });
+        OnFile(systemIni, [&] {
+            ForEachServerPackageInFile(systemIni, w.section, [&](std::string_view entry) {
+                array.push_back(JsonText(entry));
+            });
+        });
         PrintJson(out, array);
         return;
     }
     BlockOutput lines(out);
-    ForEachServerPackage(text, w.section, [&](std::string_view entry) { lines.Line(entry); });
+    OnFile(systemIni, [&] {
+        ForEachServerPackageInFile(systemIni, w.section,
+                                   [&](std::string_view entry) { lines.Line(entry); });
+    });
     lines.Flush();
 }
 

@@ -24,17 +24,13 @@ bool EndsSection(std::string_view line) {
     return !line.empty() && line[0] == '[';
 }
 
-// Calls add(value) for every value of the key in the first section with
-// that header.
+// A line visitor that calls add(value) for every value of the key in the
+// first section with that header, and stops at the section's end.
 template <typename Add>
-void ForEachSectionValue(std::string_view text, std::string_view header, std::string_view key,
-                         Add add) {
-    enum { BeforeHeader, InSection } where = BeforeHeader;
-    ForEachGameTextLine(text, [&](std::string_view line, bool) {
-        if (where == BeforeHeader) {
-            if (EqualsUpper(line, header)) {
-                where = InSection;
-            }
+auto SectionValues(std::string_view header, std::string_view key, Add add) {
+    return [header, key, add, inSection = false](std::string_view line, bool) mutable {
+        if (!inSection) {
+            inSection = EqualsUpper(line, header);
             return true;
         }
         if (EndsSection(line)) {
@@ -44,7 +40,15 @@ void ForEachSectionValue(std::string_view text, std::string_view header, std::st
             add(line.substr(key.size()));
         }
         return true;
-    });
+    };
+}
+
+// Calls add(value) for every value of the key in the first section with
+// that header.
+template <typename Add>
+void ForEachSectionValue(std::string_view text, std::string_view header, std::string_view key,
+                         Add add) {
+    ForEachGameTextLine(text, SectionValues(header, key, add));
 }
 
 }  // namespace
@@ -70,6 +74,14 @@ std::string SectionHeader(std::string_view name) {
 void ForEachServerPackage(std::string_view text, std::string_view section,
                           const std::function<void(std::string_view value)>& each) {
     ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey, each);
+}
+
+void ForEachServerPackageInFile(const std::string& systemIniPath, std::string_view section,
+                                const std::function<void(std::string_view value)>& each,
+                                std::size_t chunkSize) {
+    const std::string header = UpperAscii(SectionHeader(section));
+    ForEachGameTextLineInFile(systemIniPath, SectionValues(header, kServerPackagesKey, each),
+                              chunkSize);
 }
 
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath,

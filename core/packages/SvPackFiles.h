@@ -52,6 +52,13 @@ void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
 void ForEachServerPackage(std::string_view text, std::string_view section,
                           const std::function<void(std::string_view value)>& each);
 
+// The same for the system INI at a path, read a chunk of chunkSize bytes at
+// a time, so that the file is never held whole; the values point into the
+// chunk and last only for the call. Raises FileError.
+void ForEachServerPackageInFile(const std::string& systemIniPath, std::string_view section,
+                                const std::function<void(std::string_view value)>& each,
+                                std::size_t chunkSize = 1 << 16);
+
 // Rewrites the system INI with the list as its ServerPackages lines: the
 // ServerPackages lines of the engine section go, and the list's lines
 // ("ServerPackages=" + entry) stand before the section's first empty line,
