@@ -25,10 +25,13 @@ bool EndsSection(std::string_view line) {
 }
 
 // A line visitor that calls add(value) for every value of the key in the
-// first section with that header, and stops at the section's end.
+// first section with that header, and stops at the section's end. A key
+// spelt as the program writes it (spelt, when given) is known without
+// upper-casing it: in a long list nearly every line is one.
 template <typename Add>
-auto SectionValues(std::string_view header, std::string_view key, Add add) {
-    return [header, key, add, inSection = false](std::string_view line, bool) mutable {
+auto SectionValues(std::string_view header, std::string_view key, Add add,
+                   std::string_view spelt = {}) {
+    return [header, key, add, spelt, inSection = false](std::string_view line, bool) mutable {
         if (!inSection) {
             inSection = EqualsUpper(line, header);
             return true;
@@ -36,7 +39,7 @@ auto SectionValues(std::string_view header, std::string_view key, Add add) {
         if (EndsSection(line)) {
             return false;
         }
-        if (StartsWithUpper(line, key)) {
+        if ((!spelt.empty() && line.starts_with(spelt)) || StartsWithUpper(line, key)) {
             add(line.substr(key.size()));
         }
         return true;
@@ -80,8 +83,8 @@ void ForEachServerPackageInFile(const std::string& systemIniPath, std::string_vi
                                 const std::function<void(std::string_view value)>& each,
                                 std::size_t chunkSize) {
     const std::string header = UpperAscii(SectionHeader(section));
-    ForEachGameTextLineInFile(systemIniPath, SectionValues(header, kServerPackagesKey, each),
-                              chunkSize);
+    ForEachGameTextLineInFile(
+        systemIniPath, SectionValues(header, kServerPackagesKey, each, kWrittenKey), chunkSize);
 }
 
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
