@@ -455,9 +455,9 @@ std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
 
 namespace {
 
-// A Paths pattern made ready for testing many packages: the folders that its
-// folder part names in any letter case, found once and listed, and its file
-// part, in which "*" stands for the package's name. Each package then costs
+// A Paths pattern made ready for testing many packages: every folder that
+// the pattern's path names in any letter case, found once and listed, and
+// the pattern's file name, in which "*" stands for the package's name. Each package then costs
 // one look into each folder's table and builds no text, where the search
 // above would walk the folders again for every package. Patterns that this
 // cannot answer for (a "*" among the folders, an absolute path, no "*" in
@@ -465,7 +465,7 @@ namespace {
 struct PreparedPattern {
     const std::string* pattern = nullptr;
     bool bySearch = false;
-    std::string_view filePart;
+    std::string_view fileName;
     struct Folder {
         std::string path;
         const PackageFileCache::Listing* listing;
@@ -526,15 +526,15 @@ PreparedPattern Prepare(const std::string& pattern, const std::string& base,
     while (cut > 0 && !IsSeparator(pattern[cut - 1])) {
         --cut;
     }
-    const std::string_view folderPart = std::string_view(pattern).substr(0, cut);
-    prepared.filePart = std::string_view(pattern).substr(cut);
+    const std::string_view folderPath = std::string_view(pattern).substr(0, cut);
+    prepared.fileName = std::string_view(pattern).substr(cut);
     if (!kCaseSensitiveFileNames || IsAbsolutePath(pattern) ||
-        pattern.find('\0') != std::string::npos || folderPart.find('*') != std::string_view::npos ||
-        prepared.filePart.find('*') == std::string_view::npos) {
+        pattern.find('\0') != std::string::npos || folderPath.find('*') != std::string_view::npos ||
+        prepared.fileName.find('*') == std::string_view::npos) {
         return prepared;
     }
     std::vector<std::string_view> steps;
-    for (std::string_view rest = folderPart; !rest.empty();) {
+    for (std::string_view rest = folderPath; !rest.empty();) {
         std::size_t end = 0;
         while (end < rest.size() && !IsSeparator(rest[end])) {
             ++end;
@@ -549,15 +549,15 @@ PreparedPattern Prepare(const std::string& pattern, const std::string& base,
     return prepared;
 }
 
-// The file part expanded for the package, into name; false when that cannot
+// The file name pattern expanded for the package, into name; false when that cannot
 // name a file in a folder (the package's own separators or NUL bytes, an
 // empty name, "." or ".."): the search answers for those.
-bool ExpandFilePart(std::string_view filePart, std::string_view packageName, std::string& name) {
+bool ExpandFileName(std::string_view fileName, std::string_view packageName, std::string& name) {
     if (packageName.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) {
         return false;
     }
     name.clear();
-    for (char c : filePart) {
+    for (char c : fileName) {
         if (c == '*') {
             name.append(packageName);
         } else {
@@ -628,7 +628,7 @@ std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIn
                 base.size() + 1 + ExpandedLength(*p.pattern, entry) > kMaxPathLength) {
                 continue;
             }
-            if (p.bySearch || !ExpandFilePart(p.filePart, entry, name)) {
+            if (p.bySearch || !ExpandFileName(p.fileName, entry, name)) {
                 if (CandidateExists(base, ExpandPathPattern(*p.pattern, entry), folders)) {
                     return false;
                 }
