@@ -368,16 +368,17 @@ int Delete(const EditWords& w, int index, std::ostream& out) {
 
 int Sort(const EditWords& w, std::ostream& out) {
     platform::FileLock lock(w.library);
-    // The file is read a chunk at a time and compared in chunks, so that
-    // only the roster and its new image are held.
-    TBigKegOBots roster;
-    OnFile(w.library, [&] { roster.AppendFromFile(w.library); });
-    roster.SortByName();
-    const std::string image = EncodeLibrary(roster);
+    // The library is held once: its records are sorted within the bytes
+    // read, and the same bytes go to the rewrite.
+    std::string image = OnFile(w.library, [&] { return platform::ReadWholeFile(w.library); });
+    if (image.size() % kBotRecordSize != 0) {
+        throw FileProblem(w.library, SystemErrorText(kReadBeyondEndOfFile));
+    }
+    const std::size_t count = image.size() / kBotRecordSize;
     Report report(out, w.quiet);
-    if (!OnFile(w.library, [&] { return LibraryFileHolds(w.library, image); })) {
+    if (SortLibraryImage(reinterpret_cast<unsigned char*>(image.data()), count)) {
         WriteIfChanged(w.library, image, std::nullopt, platform::GameFile::Library);
-        report.Line(std::to_string(roster.Count()) + " bots of " + w.library + " sorted by name");
+        report.Line(std::to_string(count) + " bots of " + w.library + " sorted by name");
     } else {
         report.Unchanged(w.library);
     }

@@ -148,6 +148,49 @@ void AddEditOptions(CLI::App& command, PackagesWords& w) {
 
 // ---- list, paths ----
 
+// Lines to print, gathered and written a block at a time: a list of any
+// length costs few writes, and holds no more than a block.
+class BlockOutput {
+  public:
+    explicit BlockOutput(std::ostream& out) : out_(out) { block_.reserve(kBlock + 256); }
+    void Line(std::string_view text) {
+        block_.append(text).push_back('\n');
+        if (block_.size() >= kBlock) {
+            Flush();
+        }
+    }
+    void Flush() {
+        out_.write(block_.data(), static_cast<std::streamsize>(block_.size()));
+        block_.clear();
+    }
+
+  private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    std::ostream& out_;
+    std::string block_;
+};
+
+// The list as printed: one pass over the file, a chunk at a time, each
+// entry printed from there, no list built.
+void PrintList(const std::string& systemIni, const PackagesWords& w, std::ostream& out) {
+    if (w.json) {
+        Json array = Json::array();
+        OnFile(systemIni, [&] {
+            ForEachServerPackageInFile(systemIni, w.section, [&](std::string_view entry) {
+                array.push_back(JsonText(entry));
+            });
+        });
+        PrintJson(out, array);
+        return;
+    }
+    BlockOutput lines(out);
+    OnFile(systemIni, [&] {
+        ForEachServerPackageInFile(systemIni, w.section,
+                                   [&](std::string_view entry) { lines.Line(entry); });
+    });
+    lines.Flush();
+}
+
 void AddListCommands(CLI::App& packages, Action& chosen) {
     for (bool paths : {false, true}) {
         auto w = std::make_shared<PackagesWords>();
@@ -166,12 +209,12 @@ void AddListCommands(CLI::App& packages, Action& chosen) {
         command->callback([w, paths, &chosen] {
             chosen = [w, paths](std::ostream& out) {
                 const std::string systemIni = SystemIniPath(*w);
-                std::vector<std::string> entries;
-                if (paths) {
-                    OnFile(systemIni, [&] { ReadSystemPaths(entries, systemIni); });
-                } else {
-                    entries = ReadList(systemIni, w->section).Entries();
+                if (!paths) {
+                    PrintList(systemIni, *w, out);
+                    return 0;
                 }
+                std::vector<std::string> entries;
+                OnFile(systemIni, [&] { ReadSystemPaths(entries, systemIni); });
                 if (w->json) {
                     Json array = Json::array();
                     for (const std::string& entry : entries) {
@@ -179,9 +222,11 @@ void AddListCommands(CLI::App& packages, Action& chosen) {
                     }
                     PrintJson(out, array);
                 } else {
+                    BlockOutput lines(out);
                     for (const std::string& entry : entries) {
-                        out << entry << '\n';
+                        lines.Line(entry);
                     }
+                    lines.Flush();
                 }
                 return 0;
             };

@@ -1,11 +1,15 @@
 #include "core/bots/BotLibrary.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "core/bots/TBigKegOBotsDefine.h"
 #include "core/common/Errors.h"
+#include "core/common/UTSharedUtils1.h"
 #include "platform/FileSystem.h"
 
 namespace keelson {
@@ -55,6 +59,7 @@ constexpr std::size_t kSkinAt = 796;
 constexpr std::size_t kFaceAt = 1052;
 constexpr std::size_t kVoiceAt = 1308;
 constexpr std::size_t kJumpyAt = 1564;
+constexpr std::size_t kTextBytes = 256;  // the length byte, then up to 255 bytes
 
 }  // namespace
 
@@ -74,6 +79,122 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
     PutText(out + kFaceAt, bot.Face);
     PutText(out + kVoiceAt, bot.Voice);
     out[kJumpyAt] = bot.Jumpy;
+}
+
+bool NormaliseBotRecord(unsigned char* record) {
+    bool changed = false;
+    auto clear = [&](std::size_t from, std::size_t to) {
+        // Nearly every record is clean already: look before writing.
+        unsigned char any = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            any |= record[i];
+        }
+        if (any != 0) {
+            std::memset(record + from, 0, to - from);
+            changed = true;
+        }
+    };
+    for (std::size_t at : {kNameAt, kFavoriteWeaponAt, kClassAt, kSkinAt, kFaceAt, kVoiceAt}) {
+        clear(at + 1 + record[at], at + kTextBytes);
+    }
+    clear(kTeamAt + 1, kSkillAt);
+    clear(kJumpyAt + 1, kBotRecordSize);
+    return changed;
+}
+
+namespace {
+
+std::string_view RecordName(const unsigned char* record) {
+    return {reinterpret_cast<const char*>(record + kNameAt + 1), record[kNameAt]};
+}
+
+// CompareBotNames for two names.
+int CompareNames(std::string_view x, std::string_view y) {
+    const std::size_t n = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto cx = static_cast<unsigned char>(UpperAscii(x[i]));
+        auto cy = static_cast<unsigned char>(UpperAscii(y[i]));
+        if (cx != cy) {
+            return cx < cy ? -1 : 1;
+        }
+    }
+    if (x.size() == y.size()) {
+        return 0;
+    }
+    return x.size() < y.size() ? -1 : 1;
+}
+
+}  // namespace
+
+bool SortLibraryImage(unsigned char* image, std::size_t records) {
+    auto recordAt = [image](std::size_t i) { return image + i * kBotRecordSize; };
+    bool changed = false;
+    for (std::size_t i = 0; i < records; ++i) {
+        changed = NormaliseBotRecord(recordAt(i)) || changed;
+    }
+    // The sort runs on the first eight upper-cased bytes of each name, held
+    // beside the record's number, so that it stays in the cache; only names
+    // that agree on those bytes look at the records again.
+    struct Entry {
+        std::uint64_t prefix;
+        std::uint32_t index;
+        std::uint8_t length;
+    };
+    std::vector<Entry> entries(records);
+    for (std::size_t i = 0; i < records; ++i) {
+        std::string_view name = RecordName(recordAt(i));
+        std::uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            unsigned char c = b < name.size() ? static_cast<unsigned char>(UpperAscii(name[b])) : 0;
+            prefix = (prefix << 8) | c;
+        }
+        entries[i] = {prefix, static_cast<std::uint32_t>(i),
+                      static_cast<std::uint8_t>(name.size())};
+    }
+    auto before = [&](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix;
+        }
+        // With equal prefixes a name of up to eight bytes is a prefix of the
+        // other name, so the shorter one comes first.
+        if (a.length <= 8 || b.length <= 8) {
+            if (a.length != b.length) {
+                return a.length < b.length;
+            }
+        } else if (int c =
+                       CompareNames(RecordName(recordAt(a.index)), RecordName(recordAt(b.index)));
+                   c != 0) {
+            return c < 0;
+        }
+        return a.index < b.index;  // equal names keep their order
+    };
+    std::sort(entries.begin(), entries.end(), before);
+    // Place k takes record from[k]. Each cycle of the permutation is walked
+    // once with one record held aside, so the records move within the image.
+    std::vector<std::uint32_t> from(records);
+    for (std::size_t k = 0; k < records; ++k) {
+        from[k] = entries[k].index;
+    }
+    entries = {};
+    unsigned char held[kBotRecordSize];
+    for (std::size_t start = 0; start < records; ++start) {
+        if (from[start] == start) {
+            continue;  // in its place, or placed by an earlier cycle
+        }
+        changed = true;
+        std::memcpy(held, recordAt(start), kBotRecordSize);
+        for (std::size_t k = start;;) {
+            const std::size_t source = from[k];
+            from[k] = static_cast<std::uint32_t>(k);
+            if (source == start) {
+                std::memcpy(recordAt(k), held, kBotRecordSize);
+                break;
+            }
+            std::memcpy(recordAt(k), recordAt(source), kBotRecordSize);
+            k = source;
+        }
+    }
+    return changed;
 }
 
 void ThrowIncompleteLibrary() {

@@ -24,6 +24,11 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out);
 TBotRecord DecodeBotRecord(const unsigned char* in);
 void DecodeBotRecord(const unsigned char* in, TBotRecord& bot);
 
+// Makes a record what EncodeBotRecord writes for the bot it decodes to: the
+// bytes behind each text and the filler become zero. True when any byte
+// changed.
+bool NormaliseBotRecord(unsigned char* record);
+
 // Raises the FileError of a library whose last record is cut short: "Read
 // beyond end of file".
 [[noreturn]] void ThrowIncompleteLibrary();
@@ -84,6 +89,13 @@ bool LibraryFileHolds(const std::string& path, std::string_view image);
 // writes Count() x kBotRecordSize bytes at out.
 void EncodeLibrary(const TBigKegOBots& roster, unsigned char* out);
 std::string EncodeLibrary(const TBigKegOBots& roster);
+
+// Sorts the records of a library image in place into the order of
+// TBigKegOBots::SortByName, each record normalised (NormaliseBotRecord): the
+// image becomes what EncodeLibrary gives for the sorted roster, without a
+// second image or a roster being made. The image holds whole records only.
+// True when any byte changed.
+bool SortLibraryImage(unsigned char* image, std::size_t records);
 
 // Appends the complete records of a library image to the roster; false
 // when the image ends in part of a record.

@@ -105,6 +105,45 @@ void ForEachGameTextLine(std::string_view text, F f) {
     ForEachTextLine(text, f);
 }
 
+// ForEachGameTextLine for a file, read a chunk at a time: the lines are
+// those of the whole file, but only a chunk and the line it ends in are held
+// (a file whose lines end in lone CRs is held whole). Raises FileError as
+// platform::FileReader does.
+template <typename F>
+void ForEachGameTextLineInFile(const std::string& path, F f, std::size_t chunkSize = 1 << 16) {
+    platform::FileReader file(path);
+    std::string chunk(chunkSize, '\0');
+    std::string text;  // what is read and not handed on yet
+    bool first = true;
+    bool stopped = false;
+    auto visit = [&](std::string_view line, bool endsWithCrLf) {
+        stopped = !f(line, endsWithCrLf);
+        return !stopped;
+    };
+    for (bool end = false; !end && !stopped;) {
+        std::string_view piece(chunk.data(), file.Read(chunk.data(), chunk.size()));
+        end = piece.empty();
+        if (const std::size_t ctrlZ = piece.find('\x1A'); ctrlZ != std::string_view::npos) {
+            piece = piece.substr(0, ctrlZ);
+            end = true;
+        }
+        text.append(piece);
+        if (first && (text.size() >= kUtf8Bom.size() || end)) {
+            text.erase(0, LeadingBom(text).size());
+            first = false;
+        }
+        // Up to the last LF the lines are whole: no line end goes on past an
+        // LF, so the lines of the rest are those the whole text would have.
+        const std::size_t lastLf = text.rfind('\n');
+        const std::size_t ready =
+            end ? text.size() : (lastLf == std::string::npos ? 0 : lastLf + 1);
+        if (ready > 0 && !first) {
+            ForEachTextLine(std::string_view(text).substr(0, ready), visit);
+            text.erase(0, ready);
+        }
+    }
+}
+
 // The lines of a text, by the rule above, without a Ctrl-Z rule.
 std::vector<std::string_view> SplitTextLines(std::string_view text);
 

@@ -187,8 +187,11 @@ bool StartsWithUpper(std::string_view text, std::string_view upperPrefix) {
     if (text.size() < upperPrefix.size()) {
         return false;
     }
+    // Upper-cased here rather than by a call per byte: every line of an INI
+    // that is read passes through here.
     for (std::size_t i = 0; i < upperPrefix.size(); ++i) {
-        if (UpperAscii(text[i]) != upperPrefix[i]) {
+        const char c = text[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upperPrefix[i]) {
             return false;
         }
     }

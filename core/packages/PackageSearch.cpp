@@ -66,7 +66,7 @@ std::size_t ExpandedLength(std::string_view pattern, std::string_view name) {
 }
 
 // The entry spelt exactly so among a name's spellings, or none.
-const platform::FolderEntry* Spelt(const std::vector<platform::FolderEntry>& spellings,
+const platform::FolderEntry* Spelt(std::span<const platform::FolderEntry> spellings,
                                    std::string_view name) {
     auto at = std::lower_bound(
         spellings.begin(), spellings.end(), name,
@@ -121,15 +121,10 @@ class CaseInsensitiveSearch {
         if (!listing.folderExists) {
             return false;
         }
-        const std::vector<platform::FolderEntry>* spellings = nullptr;
-        auto found = listing.byUpperName.find(UpperAscii(name));
-        if (found != listing.byUpperName.end()) {
-            spellings = &found->second;
-        }
+        const std::span<const platform::FolderEntry> spellings = listing.Spellings(name);
         // A folder that cannot be listed may still be passed through: try
         // the exact spelling unless the listing shows that it is not there.
-        const platform::FolderEntry* exact =
-            spellings != nullptr ? Spelt(*spellings, name) : nullptr;
+        const platform::FolderEntry* exact = Spelt(spellings, name);
         if (exact != nullptr || listing.entryCount == 0) {
             std::string path = Join(folder, name);
             platform::EntryKind kind =
@@ -139,10 +134,7 @@ class CaseInsensitiveSearch {
                 return true;
             }
         }
-        if (spellings == nullptr) {
-            return false;
-        }
-        for (const platform::FolderEntry& spelling : *spellings) {
+        for (const platform::FolderEntry& spelling : spellings) {
             if (spelling.name == name) {
                 continue;
             }
@@ -259,6 +251,128 @@ std::string ExpandPathPattern(std::string_view pattern, std::string_view package
     return result;
 }
 
+namespace {
+
+char UpperByte(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+// FNV-1a over the upper-cased bytes (a to z), then mixed so that the low
+// bits, which pick the slot, depend on every byte: names that differ only in
+// a few digits are the rule in a package folder.
+std::uint64_t UpperHash(std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(UpperByte(c))) * 1099511628211ull;
+    }
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    return hash;
+}
+
+bool EqualUpper(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (UpperByte(a[i]) != UpperByte(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+// A slot holds the upper half of its group's hash beside the group's number
+// + 1 (0 for an empty slot), so that a name that is not there costs one
+// look at the slots and no look at the groups.
+std::uint64_t Slot(std::uint64_t hash, std::size_t group) {
+    return (hash & 0xFFFFFFFF00000000ull) | (group + 1);
+}
+
+bool SlotHash(std::uint64_t slot, std::uint64_t hash) {
+    return (slot ^ hash) >> 32 == 0;
+}
+
+std::size_t SlotGroup(std::uint64_t slot) {
+    return static_cast<std::size_t>(slot & 0xFFFFFFFFu) - 1;
+}
+
+}  // namespace
+
+void PackageFileCache::Listing::Hold(std::vector<platform::FolderEntry> entries) {
+    // Twice as many slots as entries, a power of two: probes stay short.
+    std::size_t size = 16;
+    while (size < 2 * entries.size()) {
+        size *= 2;
+    }
+    slots_.assign(size, 0);
+    groups_.clear();
+    std::vector<std::uint32_t> groupOf(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint64_t hash = UpperHash(entries[i].name);
+        for (std::size_t at = hash & (size - 1);; at = (at + 1) & (size - 1)) {
+            if (slots_[at] == 0) {
+                groups_.push_back({static_cast<std::uint32_t>(i), 0});
+                slots_[at] = Slot(hash, groups_.size() - 1);
+                groupOf[i] = static_cast<std::uint32_t>(groups_.size() - 1);
+                break;
+            }
+            const std::size_t group = SlotGroup(slots_[at]);
+            if (SlotHash(slots_[at], hash) &&
+                EqualUpper(entries[groups_[group].first].name, entries[i].name)) {
+                groupOf[i] = static_cast<std::uint32_t>(group);
+                break;
+            }
+        }
+        ++groups_[groupOf[i]].count;
+    }
+    // Each group's spellings side by side, in order of spelling.
+    std::uint32_t next = 0;
+    for (Group& group : groups_) {
+        group.first = next;
+        next += group.count;
+        group.count = 0;
+    }
+    entries_.resize(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Group& group = groups_[groupOf[i]];
+        entries_[group.first + group.count++] = std::move(entries[i]);
+    }
+    for (const Group& group : groups_) {
+        if (group.count > 1) {
+            auto begin = entries_.begin() + group.first;
+            std::sort(begin, begin + group.count,
+                      [](const platform::FolderEntry& a, const platform::FolderEntry& b) {
+                          return a.name < b.name;
+                      });
+        }
+    }
+}
+
+std::span<const platform::FolderEntry> PackageFileCache::Listing::Spellings(
+    std::string_view name) const {
+    if (slots_.empty()) {
+        return {};
+    }
+    const std::uint64_t hash = UpperHash(name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
+        if (!SlotHash(slots_[at], hash)) {
+            continue;
+        }
+        const Group& group = groups_[SlotGroup(slots_[at])];
+        if (EqualUpper(entries_[group.first].name, name)) {
+            return {entries_.data() + group.first, group.count};
+        }
+    }
+    return {};
+}
+
 const PackageFileCache::Listing& PackageFileCache::ListingOf(const std::string& folder) {
     auto [it, inserted] = folders_.try_emplace(folder);
     if (inserted) {
@@ -266,17 +380,7 @@ const PackageFileCache::Listing& PackageFileCache::ListingOf(const std::string& 
         std::vector<platform::FolderEntry> entries = platform::ListFolderEntries(folder);
         listing.entryCount = entries.size();
         listing.folderExists = !entries.empty() || platform::FolderExists(folder);
-        listing.byUpperName.reserve(entries.size());
-        for (platform::FolderEntry& entry : entries) {
-            std::string upper = UpperAscii(entry.name);
-            listing.byUpperName[std::move(upper)].push_back(std::move(entry));
-        }
-        for (auto& [upper, spellings] : listing.byUpperName) {
-            std::sort(spellings.begin(), spellings.end(),
-                      [](const platform::FolderEntry& a, const platform::FolderEntry& b) {
-                          return a.name < b.name;
-                      });
-        }
+        listing.Hold(std::move(entries));
     }
     return it->second;
 }
@@ -349,6 +453,151 @@ std::vector<std::string> FindPackageFiles(const std::vector<std::string>& paths,
     return files;
 }
 
+namespace {
+
+// A Paths pattern made ready for testing many packages: every folder that
+// the pattern's path names in any letter case, found once and listed, and
+// the pattern's file name, in which "*" stands for the package's name. Each package then costs
+// one look into each folder's table and builds no text, where the search
+// above would walk the folders again for every package. Patterns that this
+// cannot answer for (a "*" among the folders, an absolute path, no "*" in
+// the file's name) are left to that search.
+struct PreparedPattern {
+    const std::string* pattern = nullptr;
+    bool bySearch = false;
+    std::string_view fileName;
+    struct Folder {
+        std::string path;
+        const PackageFileCache::Listing* listing;
+    };
+    std::vector<Folder> folders;
+};
+
+// Folders gathered for one pattern at most: beyond that only folders that
+// link to themselves in many spellings remain, and the search above ends
+// those by its step limit.
+constexpr std::size_t kMaxPreparedFolders = 256;
+
+// Adds every folder that steps[step...] names below folder, whatever the
+// letter case, in the order the search tries them. False when there were
+// too many.
+bool GatherFolders(PackageFileCache& cache, const std::string& folder,
+                   const std::vector<std::string_view>& steps, std::size_t step,
+                   std::vector<PreparedPattern::Folder>& out) {
+    if (out.size() > kMaxPreparedFolders) {
+        return false;
+    }
+    if (step == steps.size()) {
+        const PackageFileCache::Listing& listing = cache.ListingOf(folder);
+        if (listing.folderExists) {
+            out.push_back({folder, &listing});
+        }
+        return true;
+    }
+    std::string_view name = steps[step];
+    if (name == "..") {
+        return GatherFolders(cache, Join(folder, name), steps, step + 1, out);
+    }
+    const PackageFileCache::Listing& listing = cache.ListingOf(folder);
+    if (!listing.folderExists) {
+        return true;
+    }
+    const std::span<const platform::FolderEntry> spellings = listing.Spellings(name);
+    if (Spelt(spellings, name) != nullptr || listing.entryCount == 0) {
+        if (!GatherFolders(cache, Join(folder, name), steps, step + 1, out)) {
+            return false;
+        }
+    }
+    for (const platform::FolderEntry& spelling : spellings) {
+        if (spelling.name != name &&
+            !GatherFolders(cache, Join(folder, spelling.name), steps, step + 1, out)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+PreparedPattern Prepare(const std::string& pattern, const std::string& base,
+                        PackageFileCache& cache) {
+    PreparedPattern prepared;
+    prepared.pattern = &pattern;
+    prepared.bySearch = true;
+    std::size_t cut = pattern.size();
+    while (cut > 0 && !IsSeparator(pattern[cut - 1])) {
+        --cut;
+    }
+    const std::string_view folderPath = std::string_view(pattern).substr(0, cut);
+    prepared.fileName = std::string_view(pattern).substr(cut);
+    if (!kCaseSensitiveFileNames || IsAbsolutePath(pattern) ||
+        pattern.find('\0') != std::string::npos || folderPath.find('*') != std::string_view::npos ||
+        prepared.fileName.find('*') == std::string_view::npos) {
+        return prepared;
+    }
+    std::vector<std::string_view> steps;
+    for (std::string_view rest = folderPath; !rest.empty();) {
+        std::size_t end = 0;
+        while (end < rest.size() && !IsSeparator(rest[end])) {
+            ++end;
+        }
+        std::string_view name = rest.substr(0, end);
+        if (!name.empty() && name != ".") {
+            steps.push_back(name);
+        }
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    prepared.bySearch = !GatherFolders(cache, base, steps, 0, prepared.folders);
+    return prepared;
+}
+
+// The file name pattern expanded for the package, into name; false when that cannot
+// name a file in a folder (the package's own separators or NUL bytes, an
+// empty name, "." or ".."): the search answers for those.
+bool ExpandFileName(std::string_view fileName, std::string_view packageName, std::string& name) {
+    if (packageName.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) {
+        return false;
+    }
+    name.clear();
+    for (char c : fileName) {
+        if (c == '*') {
+            name.append(packageName);
+        } else {
+            name.push_back(c);
+        }
+    }
+    return !name.empty() && name != "." && name != "..";
+}
+
+// Whether one of the folders holds a file of that name in any letter case.
+bool FoundInFolders(const PreparedPattern& prepared, const std::string& name, std::string& path) {
+    for (const PreparedPattern::Folder& folder : prepared.folders) {
+        const std::span<const platform::FolderEntry> spellings = folder.listing->Spellings(name);
+        auto isFile = [&](platform::EntryKind kind, std::string_view spelling) {
+            if (kind != platform::EntryKind::Unknown) {
+                return kind == platform::EntryKind::File;
+            }
+            path.assign(folder.path);
+            if (!path.empty() && !IsSeparator(path.back())) {
+                path += platform::kPathSeparator;
+            }
+            path.append(spelling);
+            return platform::FileExists(path);
+        };
+        const platform::FolderEntry* exact = Spelt(spellings, name);
+        if ((exact != nullptr || folder.listing->entryCount == 0) &&
+            isFile(exact != nullptr ? exact->kind : platform::EntryKind::Unknown, name)) {
+            return true;
+        }
+        for (const platform::FolderEntry& spelling : spellings) {
+            if (spelling.name != name && isFile(spelling.kind, spelling.name)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIniPath,
                                   PackageFileCache* cache) {
     std::vector<std::string> paths;
@@ -359,8 +608,35 @@ std::size_t RemoveMissingPackages(PackageList& list, const std::string& systemIn
     PackageFileCache ownCache;
     PackageFileCache& folders = cache != nullptr ? *cache : ownCache;
     const std::string folder = FolderOfPath(systemIniPath);
+    const std::string base = folder.empty() ? std::string(".") : folder;
+    std::vector<PreparedPattern> prepared;
+    prepared.reserve(paths.size());
+    for (const std::string& pattern : paths) {
+        prepared.push_back(Prepare(pattern, base, folders));
+    }
+    // Reused for every package, so that the test allocates nothing once they
+    // have grown to the longest name.
+    std::string name;
+    std::string path;
+    // The patterns in order, each skipped as ForEachCandidate skips it.
     return list.RemoveIf([&](std::size_t, const std::string& entry) {
-        return !PackageFileExists(paths, entry, folder, &folders);
+        if (entry.find('\0') != std::string::npos) {
+            return true;
+        }
+        for (const PreparedPattern& p : prepared) {
+            if (p.pattern->find('\0') != std::string::npos ||
+                base.size() + 1 + ExpandedLength(*p.pattern, entry) > kMaxPathLength) {
+                continue;
+            }
+            if (p.bySearch || !ExpandFileName(p.fileName, entry, name)) {
+                if (CandidateExists(base, ExpandPathPattern(*p.pattern, entry), folders)) {
+                    return false;
+                }
+            } else if (FoundInFolders(p, name, path)) {
+                return false;
+            }
+        }
+        return true;
     });
 }
 

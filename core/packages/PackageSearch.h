@@ -4,8 +4,10 @@
 // folder, whatever the letter case where file names are case-sensitive.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,13 +29,29 @@ std::string ExpandPathPattern(std::string_view pattern, std::string_view package
 // that testing many packages lists each folder once.
 class PackageFileCache {
   public:
-    // A folder's entries by their upper-cased names (a to z), each with the
-    // spellings that it has there and what the listing tells of them,
-    // sorted by spelling.
-    struct Listing {
+    // A folder's entries, grouped by their upper-cased names (a to z) in a
+    // hash table made once per folder, each with what the listing tells of
+    // it. Looking a name up builds no text.
+    class Listing {
+      public:
         std::size_t entryCount = 0;  // 0 also when the folder cannot be listed
         bool folderExists = false;
-        std::unordered_map<std::string, std::vector<platform::FolderEntry>> byUpperName;
+
+        // The entries whose names equal name in any letter case of a to z,
+        // sorted by spelling; empty when there are none.
+        std::span<const platform::FolderEntry> Spellings(std::string_view name) const;
+
+        // Takes a folder's entries, in any order.
+        void Hold(std::vector<platform::FolderEntry> entries);
+
+      private:
+        struct Group {
+            std::uint32_t first = 0;  // in entries_
+            std::uint32_t count = 0;
+        };
+        std::vector<platform::FolderEntry> entries_;  // each group's spellings together
+        std::vector<Group> groups_;
+        std::vector<std::uint64_t> slots_;  // open addressing, see Hold
     };
 
     // The listing of a folder, read from the file system on first use.

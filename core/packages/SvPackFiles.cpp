@@ -24,27 +24,34 @@ bool EndsSection(std::string_view line) {
     return !line.empty() && line[0] == '[';
 }
 
-// Calls add(value) for every value of the key in the first section with
-// that header.
+// A line visitor that calls add(value) for every value of the key in the
+// first section with that header, and stops at the section's end. A key
+// spelt as the program writes it (spelt, when given) is known without
+// upper-casing it: in a long list nearly every line is one.
 template <typename Add>
-void ForEachSectionValue(std::string_view text, std::string_view header, std::string_view key,
-                         Add add) {
-    enum { BeforeHeader, InSection } where = BeforeHeader;
-    ForEachGameTextLine(text, [&](std::string_view line, bool) {
-        if (where == BeforeHeader) {
-            if (EqualsUpper(line, header)) {
-                where = InSection;
-            }
+auto SectionValues(std::string_view header, std::string_view key, Add add,
+                   std::string_view spelt = {}) {
+    return [header, key, add, spelt, inSection = false](std::string_view line, bool) mutable {
+        if (!inSection) {
+            inSection = EqualsUpper(line, header);
             return true;
         }
         if (EndsSection(line)) {
             return false;
         }
-        if (StartsWithUpper(line, key)) {
+        if ((!spelt.empty() && line.starts_with(spelt)) || StartsWithUpper(line, key)) {
             add(line.substr(key.size()));
         }
         return true;
-    });
+    };
+}
+
+// Calls add(value) for every value of the key in the first section with
+// that header.
+template <typename Add>
+void ForEachSectionValue(std::string_view text, std::string_view header, std::string_view key,
+                         Add add) {
+    ForEachGameTextLine(text, SectionValues(header, key, add));
 }
 
 }  // namespace
@@ -67,12 +74,25 @@ std::string SectionHeader(std::string_view name) {
     return "[" + std::string(name) + "]";
 }
 
+void ForEachServerPackage(std::string_view text, std::string_view section,
+                          const std::function<void(std::string_view value)>& each) {
+    ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey, each);
+}
+
+void ForEachServerPackageInFile(const std::string& systemIniPath, std::string_view section,
+                                const std::function<void(std::string_view value)>& each,
+                                std::size_t chunkSize) {
+    const std::string header = UpperAscii(SectionHeader(section));
+    ForEachGameTextLineInFile(
+        systemIniPath, SectionValues(header, kServerPackagesKey, each, kWrittenKey), chunkSize);
+}
+
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
                         std::string_view section) {
     const std::string text = platform::ReadWholeFile(systemIniPath);
     std::vector<std::string> values;
-    ForEachSectionValue(text, UpperAscii(SectionHeader(section)), kServerPackagesKey,
-                        [&](std::string_view value) { values.emplace_back(value); });
+    ForEachServerPackage(text, section,
+                         [&](std::string_view value) { values.emplace_back(value); });
     list.AppendAll(std::move(values));
 }
 

@@ -45,6 +45,20 @@ std::string SectionHeader(std::string_view name);
 void ReadServerPackages(PackageList& list, const std::string& systemIniPath,
                         std::string_view section = kGameEngineSection);
 
+// Calls each(value) for every ServerPackages value of the engine section of
+// a system INI's text, in file order, as ReadServerPackages reads them. The
+// values point into text; nothing is copied, so a reader that only prints
+// them holds no list.
+void ForEachServerPackage(std::string_view text, std::string_view section,
+                          const std::function<void(std::string_view value)>& each);
+
+// The same for the system INI at a path, read a chunk of chunkSize bytes at
+// a time, so that the file is never held whole; the values point into the
+// chunk and last only for the call. Raises FileError.
+void ForEachServerPackageInFile(const std::string& systemIniPath, std::string_view section,
+                                const std::function<void(std::string_view value)>& each,
+                                std::size_t chunkSize = 1 << 16);
+
 // Rewrites the system INI with the list as its ServerPackages lines: the
 // ServerPackages lines of the engine section go, and the list's lines
 // ("ServerPackages=" + entry) stand before the section's first empty line,

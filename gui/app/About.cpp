@@ -37,7 +37,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setGeometry(8, 8, 120, 60);
     ProgramIcon->setScaledContents(true);
-    ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/pictures/about.png")));
+    ProgramIcon->setPixmap(PicturePixmap(QStringLiteral("about")));
 
     ProductName =
         WhiteLabel(Panel1, "ProductName", "Keelson", {140, 14, 133, 22}, ArialFont(16, true));

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +23,28 @@ Control* Named(Control* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
     return control;
 }
+
+// Gives a button its standard icon at its first show, then goes.
+class StandardIconOnShow : public QObject {
+  public:
+    StandardIconOnShow(QPushButton* button, QStyle::StandardPixmap icon)
+        : QObject(button), icon_(icon) {
+        button->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* button = static_cast<QPushButton*>(watched);
+            button->removeEventFilter(this);
+            button->setIcon(button->style()->standardIcon(icon_));
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QStyle::StandardPixmap icon_;
+};
 
 }  // namespace
 
@@ -52,6 +75,13 @@ QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, c
     button->setGeometry(at);
     // Auto-default is turned off for every button of a window by
     // UseWindowKeys, which each window calls once its controls are made.
+    return button;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, const QRect& at,
+                       QStyle::StandardPixmap icon) {
+    QPushButton* button = AddButton(parent, name, caption, at);
+    new StandardIconOnShow(button, icon);
     return button;
 }
 

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QStringList>
+#include <QStyle>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ Control* WithHint(Control* control, const char* hint) {
 // Enter presses it only when it has the focus or is the window's default.
 QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, const QRect& at,
                        const QIcon& icon = QIcon());
+// The same with one of the style's standard icons, which the button gets
+// when it is first shown: the style reads and decodes a picture in several
+// sizes for each, which the windows that stay closed need not wait for at
+// start.
+QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, const QRect& at,
+                       QStyle::StandardPixmap icon);
 
 // A label; its access key, if it has one, moves to buddy.
 QLabel* AddLabel(QWidget* parent, const char* name, const char* text, const QRect& at,

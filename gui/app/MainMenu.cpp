@@ -47,7 +47,7 @@ TMainMenuForm::TMainMenuForm(KeelsonWindows& windows)
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(8, 8, 41, 41);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/keelson.png")));
+    Image1->setPixmap(PicturePixmap(QStringLiteral("keelson")));
 
     Label1 = AddLabel(Panel1, "Label1", "Keelson", {60, 8, 260, 41});
     Label1->setFont(ArialFont(32, true, true));

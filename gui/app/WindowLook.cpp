@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QImageReader>
+#include <QPixmap>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
@@ -77,8 +79,16 @@ void CentreOnScreen(QWidget* window) {
     window->move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
+QPixmap PicturePixmap(const QString& name) {
+    // Read as the PNG it is: a reader left to guess the format first loads
+    // and asks every image plugin installed.
+    QImageReader reader(QStringLiteral(":/pictures/%1.png").arg(name), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImageReader(&reader);
+}
+
 QIcon Picture(const QString& name) {
-    return QIcon(QStringLiteral(":/pictures/%1.png").arg(name));
+    return QIcon(PicturePixmap(name));
 }
 
 QString Caption(const char* text) {

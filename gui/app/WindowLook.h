@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 class QWidget;
@@ -39,6 +40,7 @@ void LoadPictures();
 
 // The program's pictures (resources under :/pictures) and Qt's own.
 QIcon Picture(const QString& name);
+QPixmap PicturePixmap(const QString& name);
 
 // The caption of a window or control in the program's bytes.
 QString Caption(const char* text);

@@ -199,7 +199,7 @@ void TBotLibForm::BuildControls() {
     ImportINIBtn = AddButton(this, "ImportINIBtn", "Import user INI", {246, 424, 105, 25});
     ExportINIBtn = AddButton(this, "ExportINIBtn", "Write to user INI", {356, 424, 105, 25});
     BitBtn1 = AddButton(this, "BitBtn1", "Close window", {466, 424, 103, 25},
-                        style()->standardIcon(QStyle::SP_DialogCloseButton));
+                        QStyle::SP_DialogCloseButton);
 }
 
 void TBotLibForm::ConnectControls() {

@@ -155,15 +155,14 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
                              "saved to your user INI.",
                              {8, 155, 244, 66});
 
-    OKBtn = AddButton(this, "OKBtn", "Export", {261, 157, 75, 25},
-                      style()->standardIcon(QStyle::SP_DialogSaveButton));
+    OKBtn = AddButton(this, "OKBtn", "Export", {261, 157, 75, 25}, QStyle::SP_DialogSaveButton);
     // No default button: Enter in a rule's fields presses that rule's
     // "Filter", and "Export" runs only when it is pressed itself.
     OKBtn->setToolTip(Caption("Write the ticked bots into your user INI"));
 
     // Esc and the close box reject the window, as Cancel does.
-    CancelBtn = AddButton(this, "CancelBtn", "Cancel", {261, 188, 75, 25},
-                          style()->standardIcon(QStyle::SP_DialogCancelButton));
+    CancelBtn =
+        AddButton(this, "CancelBtn", "Cancel", {261, 188, 75, 25}, QStyle::SP_DialogCancelButton);
 
     Label3 = AddLabel(this, "Label3", "Filtering", {8, 222, 150, 17});
     Label3->setFont(ArialFont(13, true, true));

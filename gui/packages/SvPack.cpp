@@ -138,7 +138,6 @@ std::string InFolder(const std::string& folder, const char* name) {
 TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     SetUpWindow(this, "SvPackForm", "Server Packages Editor -- Keelson Tools",
                 TitleButtons::CloseOnly, ArialPointFont(8), 583, 375);
-    QStyle* look = style();
 
     Label1 = AddPlainLabel(this, "Label1", "Server Packages Editor");
     QFont heading = ArialPointFont(24);
@@ -196,12 +195,12 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     PackList->setAccessibleDescription(PackList->toolTip());
 
     RemSelBtn = AddButton(this, "RemSelBtn", "Remove selected package(s)", {0, 344, 177, 25},
-                          look->standardIcon(QStyle::SP_DialogDiscardButton));
+                          QStyle::SP_DialogDiscardButton);
 
     GroupBox1 = AddGroupBox(this, "GroupBox1", "Filtering", {184, 232, 393, 105});
     RemNonExistBtn =
         AddButton(GroupBox1, "RemNonExistBtn", "Remove packages where the file doesn't exist",
-                  {16, 16, 361, 25}, look->standardIcon(QStyle::SP_FileDialogDetailedView));
+                  {16, 16, 361, 25}, QStyle::SP_FileDialogDetailedView);
     GroupBox2 = AddGroupBox(GroupBox1, "GroupBox2",
                             "Remove all packages where the package name:", {16, 48, 361, 49});
     TextFilterMethodComboBox =
@@ -217,38 +216,38 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
 
     GroupBox3 = AddGroupBox(this, "GroupBox3", "Manual add", {384, 112, 193, 113});
     AddModBtn = AddButton(GroupBox3, "AddModBtn", "Add mod, mutator, model (*.u)", {8, 16, 177, 25},
-                          look->standardIcon(QStyle::SP_FileIcon));
+                          QStyle::SP_FileIcon);
     AddSkinBtn = AddButton(GroupBox3, "AddSkinBtn", "       Add skin (*skin*.utx)        ",
-                           {8, 48, 177, 25}, look->standardIcon(QStyle::SP_FileIcon));
+                           {8, 48, 177, 25}, QStyle::SP_FileIcon);
     AddSkinBtn->setToolTip(
         Caption("This filter will find most skins, but you "
                 "may have to change the filter to *.utx for "
                 "some"));
     AddSoundBtn = AddButton(GroupBox3, "AddSoundBtn", " Add voicepack (*.u, *.uax)  ",
-                            {8, 80, 177, 25}, look->standardIcon(QStyle::SP_MediaVolume));
+                            {8, 80, 177, 25}, QStyle::SP_MediaVolume);
     AddSoundBtn->setToolTip(Caption("Some voicepacks need both a *.u file and a *.uax file"));
 
     GroupBox4 = AddGroupBox(this, "GroupBox4", "Add presets", {184, 112, 193, 113});
     AddUTPkgsBtn = AddButton(GroupBox4, "AddUTPkgsBtn", "UT (v420) standard packages",
-                             {8, 16, 177, 25}, look->standardIcon(QStyle::SP_ComputerIcon));
+                             {8, 16, 177, 25}, QStyle::SP_ComputerIcon);
     AddUTPkgsBtn->setToolTip(
         Caption("If you don't include these packages your server probably won't work"));
     AddBonusPackBtn = AddButton(GroupBox4, "AddBonusPackBtn", "    Epic Bonus Pack (v100)     ",
-                                {8, 48, 177, 25}, look->standardIcon(QStyle::SP_DriveCDIcon));
+                                {8, 48, 177, 25}, QStyle::SP_DriveCDIcon);
     AddBonusPackBtn->setToolTip(
         Caption("Add all the packages required for Bonus Pack models and Relics"));
     AddOtherBtn = AddButton(GroupBox4, "AddOtherBtn", "           Other presets...          ",
-                            {8, 80, 177, 25}, look->standardIcon(QStyle::SP_DirOpenIcon));
+                            {8, 80, 177, 25}, QStyle::SP_DirOpenIcon);
     AddOtherBtn->setToolTip(Caption("Add all the required packages for a mod at once"));
 
     CheckBtn = AddButton(this, "CheckBtn", "Check...", {184, 344, 73, 25});
     SetHint(CheckBtn, "Find the entries that will stop the server or its clients");
     LoadBtn = AddButton(this, "LoadBtn", "Load from INI", {264, 344, 97, 25},
-                        look->standardIcon(QStyle::SP_DialogOpenButton));
-    SaveBtn = AddButton(this, "SaveBtn", "Save to INI", {368, 344, 97, 25},
-                        look->standardIcon(QStyle::SP_DialogSaveButton));
-    OKBtn = AddButton(this, "OKBtn", "Close window", {472, 344, 105, 25},
-                      look->standardIcon(QStyle::SP_DialogCloseButton));
+                        QStyle::SP_DialogOpenButton);
+    SaveBtn =
+        AddButton(this, "SaveBtn", "Save to INI", {368, 344, 97, 25}, QStyle::SP_DialogSaveButton);
+    OKBtn =
+        AddButton(this, "OKBtn", "Close window", {472, 344, 105, 25}, QStyle::SP_DialogCloseButton);
 
     // Focus goes down the list's column, through the filtering tools, the
     // manual and the preset add buttons and along the bottom row.

@@ -53,8 +53,8 @@ TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
                              {8, 152, 463, 41}, Qt::PlainText);
 
     // Enter and Escape both close the notice as cancelled.
-    BitBtn1 = AddButton(this, "BitBtn1", "Cancel", {200, 200, 75, 25},
-                        style()->standardIcon(QStyle::SP_DialogCancelButton));
+    BitBtn1 =
+        AddButton(this, "BitBtn1", "Cancel", {200, 200, 75, 25}, QStyle::SP_DialogCancelButton);
     BitBtn1->setDefault(true);
     desktop::Connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     UseWindowKeys(this);

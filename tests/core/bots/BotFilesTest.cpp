@@ -310,6 +310,74 @@ TEST_F(BotFileTest, RecordImageIsLittleEndianWithLengthPrefixedTexts) {
     EXPECT_EQ(back, bot);
 }
 
+// A library image of random records: names built from pieces that differ
+// only in case or share long prefixes, so that equal and nearly equal names
+// are common, and every other byte random, filler and the bytes behind the
+// texts included.
+std::string RandomLibraryImage(std::mt19937& random, std::size_t records) {
+    const std::string pieces[] = {
+        "a", "A", "b", "B", "_", "z", std::string(1, '\0'), "\xe9", "Longname", "LONGNAME"};
+    std::string image(records * kBotRecordSize, '\0');
+    for (char& c : image) {
+        c = static_cast<char>(random());
+    }
+    for (std::size_t r = 0; r < records; ++r) {
+        std::string name;
+        for (int n = static_cast<int>(random() % 4); n > 0; --n) {
+            name += pieces[random() % std::size(pieces)];
+        }
+        char* record = image.data() + r * kBotRecordSize;
+        record[0] = static_cast<char>(name.size());
+        std::memcpy(record + 1, name.data(), name.size());
+    }
+    return image;
+}
+
+// What sorting a roster gives: decoded, SortByName, encoded again.
+std::string SortedThroughRoster(const std::string& image) {
+    TBigKegOBots roster;
+    EXPECT_TRUE(DecodeLibrary(image, roster));
+    roster.SortByName();
+    return EncodeLibrary(roster);
+}
+
+TEST(LibraryImage, SortingInPlaceGivesTheBytesOfASortedRoster) {
+    std::mt19937 random(11);
+    for (std::size_t records : {0, 1, 2, 7, 300, 3000}) {
+        std::string image = RandomLibraryImage(random, records);
+        const std::string expected = SortedThroughRoster(image);
+        const bool changed =
+            SortLibraryImage(reinterpret_cast<unsigned char*>(image.data()), records);
+        EXPECT_EQ(changed, records != 0) << records;  // random filler is always cleared
+        ASSERT_EQ(image.size(), expected.size());
+        EXPECT_TRUE(image == expected) << records << " records";
+        // Sorted and clean now: a second sort changes nothing.
+        EXPECT_FALSE(SortLibraryImage(reinterpret_cast<unsigned char*>(image.data()), records));
+        EXPECT_TRUE(image == expected) << records << " records";
+    }
+}
+
+TEST(LibraryImage, ASortedLibraryChangesOnlyWhereARecordIsNotClean) {
+    std::mt19937 random(5);
+    std::string image = SortedThroughRoster(RandomLibraryImage(random, 50));
+    std::string clean = image;
+    auto* bytes = reinterpret_cast<unsigned char*>(image.data());
+    // Bytes that EncodeBotRecord writes as zero: behind the name (which is
+    // short here), the team's filler, the last filler.
+    for (std::size_t at :
+         {std::size_t{100}, std::size_t{255}, std::size_t{258}, kBotRecordSize - 1}) {
+        std::size_t record = random() % 50;
+        bytes[record * kBotRecordSize + at] = 0x7F;
+        EXPECT_TRUE(SortLibraryImage(bytes, 50)) << at;
+        EXPECT_TRUE(image == clean) << at;
+    }
+    // Bytes that carry a value stay as they are.
+    unsigned char record[kBotRecordSize];
+    std::memcpy(record, bytes, kBotRecordSize);
+    EXPECT_FALSE(NormaliseBotRecord(record));
+    EXPECT_EQ(std::memcmp(record, bytes, kBotRecordSize), 0);
+}
+
 TEST_F(BotFileTest, SaveAndAppendKeepEveryBotInOrder) {
     TBigKegOBots roster;
     std::string empty = dir.File("empty.ut_botlib");

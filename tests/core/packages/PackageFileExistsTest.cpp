@@ -159,5 +159,68 @@ TEST_F(PackageFiles, RemoveMissingPackagesKeepsFoundEntriesInOrder) {
     EXPECT_TRUE(list.Empty());
 }
 
+// RemoveMissingPackages answers from listings made ready once per pattern;
+// it must keep exactly the entries that the search finds one by one.
+TEST_F(PackageFiles, RemoveMissingPackagesKeepsWhatTheOneByOneSearchFinds) {
+    dir.Write("UT/Textures/Two_Parts.utx", "");
+    dir.Write("UT/TEXTURES/Third.utx", "");  // a third spelling of the folder
+    dir.Write("UT/Maps/DM-Deck.unr", "");
+    dir.Write("UT/Maps/dm-deck.UNR", "");
+    dir.Write("UT/System/Sub/Inner.u", "");
+    dir.Write("UT/Theme/Theme.umx", "");
+    std::filesystem::create_directories(dir.File("UT/Maps/Dir.unr"));
+#ifndef _WIN32
+    ASSERT_EQ(::symlink("DM-Deck.unr", dir.File("UT/Maps/Linked.unr").c_str()), 0);
+    ASSERT_EQ(::symlink("Nowhere.unr", dir.File("UT/Maps/Dangling.unr").c_str()), 0);
+    ASSERT_EQ(::symlink("../Textures", dir.File("UT/System/TexLink").c_str()), 0);
+#endif
+    const Names paths{
+        "../System/*.u",   "../Maps/*.unr",       "..\\TEXTURES\\*.utx",    "*.u",
+        "../*/*.umx",      "../Textures/*_*.utx", "../Textures/",           "../Music/Theme.umx",
+        "./TexLink/*.utx", "../MUSIC/*.*",        dir.File("UT/Maps/*.unr")};
+    std::string text = "[Core.System]\n";
+    for (const std::string& pattern : paths) {
+        text += "Paths=" + pattern + "\n";
+    }
+    dir.Write("UT/System/UnrealTournament.ini", text);
+    Names names{"BotPack",
+                "botpack",
+                "SoldierSkins",
+                "other",
+                "third",
+                "Two",
+                "two_parts",
+                "DM-Deck",
+                "DM-DECK",
+                "Linked",
+                "Dangling",
+                "Dir",
+                "Folder",
+                "Sub/Inner",
+                "sub/inner",
+                "Theme",
+                "THEME",
+                "theme.umx",
+                "Missing",
+                "",
+                ".",
+                "..",
+                "../System/BotPack",
+                "UnrealTournament.ini",
+                "unrealtournament"};
+    names.push_back(std::string("Bot\0Pack", 8));
+    PackageList list;
+    Names kept;
+    for (const std::string& name : names) {
+        list.Append(name);
+        if (PackageFileExists(paths, name, folder)) {
+            kept.push_back(name);
+        }
+    }
+    EXPECT_GE(kept.size(), 10u);  // the case is not empty either way
+    EXPECT_EQ(RemoveMissingPackages(list, ini), names.size() - kept.size());
+    EXPECT_EQ(list.Entries(), kept);
+}
+
 }  // namespace
 }  // namespace keelson

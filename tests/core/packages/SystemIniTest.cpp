@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <random>
 
 #include "core/common/Errors.h"
 #include "core/common/GameText.h"
@@ -208,6 +209,46 @@ TEST_F(SystemIni, SurvivesBinaryJunkAndHugeLines) {
     std::vector<std::string> paths;
     ReadSystemPaths(paths, dir.Write("Junk.ini", junk));
     EXPECT_TRUE(paths.empty());
+}
+
+// Reading the file a chunk at a time gives the values that reading the
+// whole text gives, wherever the chunks end: in a CR LF, in a run of CRs
+// before an LF, in the byte order mark, before a Ctrl-Z.
+TEST_F(SystemIni, ChunkedReadsGiveTheValuesOfTheWholeText) {
+    std::mt19937 random(3);
+    const std::string pieces[] = {"[Engine.GameEngine]",
+                                  "[engine.gameengine]",
+                                  "[Other]",
+                                  "ServerPackages=A",
+                                  "serverpackages=b",
+                                  "ServerPackages=",
+                                  "ServerPackagesX",
+                                  "Key=1",
+                                  "",
+                                  "\r",
+                                  "\n",
+                                  "\r\n",
+                                  "\r\r\n",
+                                  "\x1A",
+                                  "\xEF\xBB\xBF"};
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = round % 3 == 0 ? "\xEF\xBB\xBF" : "";
+        for (int n = static_cast<int>(random() % 40); n > 0; --n) {
+            bytes += pieces[random() % std::size(pieces)];
+            bytes += random() % 2 ? "\r\n" : (random() % 2 ? "\n" : "\r");
+        }
+        const std::string path = dir.Write("UnrealTournament.ini", bytes);
+        Names whole;
+        ForEachServerPackage(bytes, kGameEngineSection,
+                             [&](std::string_view value) { whole.emplace_back(value); });
+        for (std::size_t chunk : {1, 2, 3, 5, 64, 1 << 16}) {
+            Names chunked;
+            ForEachServerPackageInFile(
+                path, kGameEngineSection,
+                [&](std::string_view value) { chunked.emplace_back(value); }, chunk);
+            ASSERT_EQ(chunked, whole) << "round " << round << ", chunks of " << chunk;
+        }
+    }
 }
 
 // The codec reads lines by the shared rule of the game's text files: a
