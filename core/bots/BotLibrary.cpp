@@ -83,13 +83,11 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
 
 bool NormaliseBotRecord(unsigned char* record) {
     bool changed = false;
+    static constexpr unsigned char kZeros[kBotRecordSize] = {};
     auto clear = [&](std::size_t from, std::size_t to) {
-        // Nearly every record is clean already: look before writing.
-        unsigned char any = 0;
-        for (std::size_t i = from; i < to; ++i) {
-            any |= record[i];
-        }
-        if (any != 0) {
+        // Nearly every record is clean already: look before writing, with
+        // the library's own fast comparison.
+        if (from < to && std::memcmp(record + from, kZeros, to - from) != 0) {
             std::memset(record + from, 0, to - from);
             changed = true;
         }

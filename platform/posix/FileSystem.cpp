@@ -63,7 +63,9 @@ void WriteFully(int fd, std::string_view content, off_t at, bool announce) {
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        std::size_t piece = left;
+        // A megabyte a call: one write of a whole large file can stall for
+        // seconds while the kernel throttles the pages it dirties all at once.
+        std::size_t piece = std::min<std::size_t>(left, 1u << 20);
         if (announce && gWriteHook) {
             Step("write");
             piece = std::min<std::size_t>(left, 4096);
