@@ -46,8 +46,7 @@ GameFileKind KindOf(const std::string& path, const std::optional<std::string>& c
     }
     for (const platform::VersionEntry& entry : platform::ListVersions(path)) {
         if (entry.readable) {
-            GameFileKind kind =
-                RecogniseGameFile(platform::ReadVersion(path, entry.number), path);
+            GameFileKind kind = RecogniseGameFile(platform::ReadVersion(path, entry.number), path);
             if (kind != GameFileKind::Unknown) {
                 return kind;
             }
@@ -107,8 +106,8 @@ int List(const VersionsWords& w, std::ostream& out) {
     for (const platform::VersionEntry& entry : entries) {
         if (!entry.readable) {
             out << (entry.number == 0 ? std::string("-") : std::to_string(entry.number))
-                << "  unreadable (" << platform::VersionFolderOf(w.file)
-                << platform::kPathSeparator << entry.name << ")\n";
+                << "  unreadable (" << platform::VersionFolderOf(w.file) << platform::kPathSeparator
+                << entry.name << ")\n";
             continue;
         }
         out << entry.number << "  " << entry.time << "  " << entry.size << " bytes  "
@@ -160,8 +159,7 @@ int Restore(const VersionsWords& w, std::uint64_t number, std::ostream& out) {
         report.Unchanged(w.file);
         return 0;
     }
-    report.Line(w.file + ": version " + std::to_string(number) + " of " + entry.time +
-                " restored");
+    report.Line(w.file + ": version " + std::to_string(number) + " of " + entry.time + " restored");
     return 0;
 }
 
@@ -184,9 +182,8 @@ void AddVersionsCommands(CLI::App& app, Action& chosen) {
         "number, time (UTC), size and the command that replaced it.");
     AddFileOperand(*command, *list);
     AddJsonFlag(*command, list->json);
-    command->callback([list, &chosen] {
-        chosen = [list](std::ostream& out) { return List(*list, out); };
-    });
+    command->callback(
+        [list, &chosen] { chosen = [list](std::ostream& out) { return List(*list, out); }; });
 
     auto show = std::make_shared<VersionsWords>();
     command = versions->add_subcommand("show",

@@ -143,21 +143,22 @@ int main(int argc, char** argv) {
     cli::AddPackagesCommands(app, chosen);
     cli::AddSettingsCommands(app, chosen);
     cli::AddVersionsCommands(app, chosen);
-    app.footer("Commands:\n" + CommandList(app) +
-               "\nOptions may stand anywhere after the command words; -- ends them, so that a\n"
-               "name after it may start with \"-\". Every command takes --help.\n"
-               "Exit status: 0 done, 1 error, 2 usage error, 3 a problem with a file's "
-               "content,\n4 packages check found an error (the server would not start), 5 a running "
-               "game uses\nthe INI that the command would rewrite (--force rewrites it all the "
-               "same).\n");
+    app.footer(
+        "Commands:\n" + CommandList(app) +
+        "\nOptions may stand anywhere after the command words; -- ends them, so that a\n"
+        "name after it may start with \"-\". Every command takes --help.\n"
+        "Exit status: 0 done, 1 error, 2 usage error, 3 a problem with a file's "
+        "content,\n4 packages check found an error (the server would not start), 5 a running "
+        "game uses\nthe INI that the command would rewrite (--force rewrites it all the "
+        "same).\n");
 
     std::vector<std::string> words(argv + 1, argv + argc);
     // What the versions that this run keeps record as their maker.
     platform::RewritePolicy policy;
     policy.command = "keelson-cli";
     for (const std::string& word : words) {
-        policy.command += word.find_first_of(" \t") == std::string::npos ? " " + word
-                                                                           : " \"" + word + "\"";
+        policy.command +=
+            word.find_first_of(" \t") == std::string::npos ? " " + word : " \"" + word + "\"";
     }
     platform::SetRewritePolicy(std::move(policy));
     try {

@@ -159,7 +159,8 @@ bool SameContent(const std::string& a, const std::string& b) {
         if (got == 0) {
             return right.Read(y.data(), 1) == 0;
         }
-        if (right.Read(y.data(), got) != got || !std::equal(x.begin(), x.begin() + got, y.begin())) {
+        if (right.Read(y.data(), got) != got ||
+            !std::equal(x.begin(), x.begin() + got, y.begin())) {
             return false;
         }
     }
@@ -405,9 +406,8 @@ std::string KeepVersion(const std::string& path, const std::string& target, bool
         // The record first, the content last: a version is complete, and
         // listed, from the moment its content takes its name.
         WriteFileAtomically(content + std::string(kInfoSuffix),
-                            std::string(kInfoFirstLine) + "\ntime=" + NowIso8601() +
-                                "\nsize=" + std::to_string(SizeOf(target)) +
-                                "\ncommand=" + command + "\n");
+                            std::string(kInfoFirstLine) + "\ntime=" + NowIso8601() + "\nsize=" +
+                                std::to_string(SizeOf(target)) + "\ncommand=" + command + "\n");
         CopyFileDurably(target, content, mayLink);
         return content;
     } catch (const FileError& e) {
@@ -437,8 +437,8 @@ void GameFileRewrite::UnshareVersion() {
         try {
             CopyFileDurably(target_, version_);
         } catch (const FileError& e) {
-            throw FileError("Cannot keep a version of " + path_ + " in " +
-                            FolderOfPath(version_) + " (" + e.what() + ")");
+            throw FileError("Cannot keep a version of " + path_ + " in " + FolderOfPath(version_) +
+                            " (" + e.what() + ")");
         }
     }
 }

@@ -28,8 +28,8 @@ namespace keelson::platform {
 // whole process: the command line sets it from its options, the windows
 // for each command.
 struct RewritePolicy {
-    bool keepVersions = true;       // off with --no-versions
-    bool allowRunningGame = false;  // on with --force, or "Save anyway"
+    bool keepVersions = true;         // off with --no-versions
+    bool allowRunningGame = false;    // on with --force, or "Save anyway"
     std::string command = "keelson";  // what a version records as its maker
 };
 void SetRewritePolicy(RewritePolicy policy);
@@ -125,8 +125,8 @@ void PruneVersions(const std::string& target, std::uint64_t fileSize) noexcept;
 class GameFileRewrite {
   public:
     // mayLink: the new file will take the old one's place (see KeepVersion).
-    GameFileRewrite(const std::string& path, const std::string& target, bool exists,
-                    GameFile kind, std::uint64_t newSize, bool mayLink = false);
+    GameFileRewrite(const std::string& path, const std::string& target, bool exists, GameFile kind,
+                    std::uint64_t newSize, bool mayLink = false);
     ~GameFileRewrite();
     GameFileRewrite(const GameFileRewrite&) = delete;
     GameFileRewrite& operator=(const GameFileRewrite&) = delete;

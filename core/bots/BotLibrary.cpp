@@ -106,22 +106,6 @@ std::string_view RecordName(const unsigned char* record) {
     return {reinterpret_cast<const char*>(record + kNameAt + 1), record[kNameAt]};
 }
 
-// CompareBotNames for two names.
-int CompareNames(std::string_view x, std::string_view y) {
-    const std::size_t n = std::min(x.size(), y.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto cx = static_cast<unsigned char>(UpperAscii(x[i]));
-        auto cy = static_cast<unsigned char>(UpperAscii(y[i]));
-        if (cx != cy) {
-            return cx < cy ? -1 : 1;
-        }
-    }
-    if (x.size() == y.size()) {
-        return 0;
-    }
-    return x.size() < y.size() ? -1 : 1;
-}
-
 }  // namespace
 
 bool SortLibraryImage(unsigned char* image, std::size_t records) {
@@ -141,12 +125,7 @@ bool SortLibraryImage(unsigned char* image, std::size_t records) {
     std::vector<Entry> entries(records);
     for (std::size_t i = 0; i < records; ++i) {
         std::string_view name = RecordName(recordAt(i));
-        std::uint64_t prefix = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            unsigned char c = b < name.size() ? static_cast<unsigned char>(UpperAscii(name[b])) : 0;
-            prefix = (prefix << 8) | c;
-        }
-        entries[i] = {prefix, static_cast<std::uint32_t>(i),
+        entries[i] = {BotNamePrefix(name), static_cast<std::uint32_t>(i),
                       static_cast<std::uint8_t>(name.size())};
     }
     auto before = [&](const Entry& a, const Entry& b) {
@@ -159,8 +138,8 @@ bool SortLibraryImage(unsigned char* image, std::size_t records) {
             if (a.length != b.length) {
                 return a.length < b.length;
             }
-        } else if (int c =
-                       CompareNames(RecordName(recordAt(a.index)), RecordName(recordAt(b.index)));
+        } else if (int c = CompareBotNameTexts(RecordName(recordAt(a.index)),
+                                               RecordName(recordAt(b.index)));
                    c != 0) {
             return c < 0;
         }

@@ -77,12 +77,7 @@ void TBigKegOBots::SortByName() {
     std::vector<Entry> entries(bots_.size());
     for (std::size_t i = 0; i < bots_.size(); ++i) {
         std::string_view name = bots_[i]->Name.View();
-        std::uint64_t prefix = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            unsigned char c = b < name.size() ? static_cast<unsigned char>(UpperAscii(name[b])) : 0;
-            prefix = (prefix << 8) | c;
-        }
-        entries[i] = {prefix, static_cast<std::uint32_t>(i),
+        entries[i] = {BotNamePrefix(name), static_cast<std::uint32_t>(i),
                       static_cast<std::uint8_t>(name.size())};
     }
     auto before = [this](const Entry& a, const Entry& b) {

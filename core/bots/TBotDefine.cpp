@@ -60,8 +60,19 @@ std::string BotDisplayLabel(const TBotRecord& bot) {
 }
 
 int CompareBotNames(const TBotRecord& a, const TBotRecord& b) {
-    std::string_view x = a.Name.View();
-    std::string_view y = b.Name.View();
+    return CompareBotNameTexts(a.Name.View(), b.Name.View());
+}
+
+std::uint64_t BotNamePrefix(std::string_view name) {
+    std::uint64_t prefix = 0;
+    for (std::size_t b = 0; b < 8; ++b) {
+        unsigned char c = b < name.size() ? static_cast<unsigned char>(UpperAscii(name[b])) : 0;
+        prefix = (prefix << 8) | c;
+    }
+    return prefix;
+}
+
+int CompareBotNameTexts(std::string_view x, std::string_view y) {
     std::size_t n = x.size() < y.size() ? x.size() : y.size();
     for (std::size_t i = 0; i < n; ++i) {
         auto cx = static_cast<unsigned char>(UpperAscii(x[i]));

@@ -109,5 +109,10 @@ std::string BotFieldLines(const TBotRecord& bot);
 // The order of SortByName: names upper-cased (a to z only), then compared
 // byte by byte as unsigned values, a prefix first. Returns -1, 0 or +1.
 int CompareBotNames(const TBotRecord& a, const TBotRecord& b);
+// The same order for two names.
+int CompareBotNameTexts(std::string_view x, std::string_view y);
+// A name's first eight upper-cased bytes (zeros after a shorter name) as one
+// number: names whose numbers differ compare as their numbers do.
+std::uint64_t BotNamePrefix(std::string_view name);
 
 }  // namespace keelson

@@ -7,11 +7,11 @@
 #include <deque>
 #include <memory>
 
-#include "gui/app/KeelsonApplication.h"
-#include "core/settings/Settings.h"
-#include "gui/app/Win1252.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
+#include "core/settings/Settings.h"
+#include "gui/app/KeelsonApplication.h"
+#include "gui/app/Win1252.h"
 #include "platform/Versions.h"
 
 namespace keelson::desktop {

@@ -14,8 +14,8 @@
 #include "core/settings/Settings.h"
 #include "gui/app/Controls.h"
 #include "gui/app/Desktop.h"
-#include "gui/app/Versions.h"
 #include "gui/app/KeelsonApplication.h"
+#include "gui/app/Versions.h"
 #include "gui/app/Win1252.h"
 #include "gui/app/WindowKeys.h"
 #include "gui/app/WindowLook.h"
@@ -171,8 +171,7 @@ void TOptionsForm::browseUTExeBtnClick() {
 // versions are shown of.
 void TOptionsForm::VersionsBtnClick() {
     ShowVersions(this, FilesWithVersions(PathOfBox(UTIniEdit->text(), AppSettings.PathToUtSysIni),
-                                         PathOfBox(UTuseredit->text(),
-                                                   AppSettings.PathToUtUserIni),
+                                         PathOfBox(UTuseredit->text(), AppSettings.PathToUtUserIni),
                                          LastLibrary()));
 }
 

@@ -63,24 +63,24 @@ TVersionsForm::TVersionsForm(std::vector<VersionedFile> files, QWidget* parent)
     }
     FileLabel = AddLabel(this, "FileLabel", "&File:", {8, 11, 48, 14}, FileBox);
 
-    VersionsLabel = AddLabel(this, "VersionsLabel", "&Versions kept, newest first:",
-                             {8, 36, 300, 14});
+    VersionsLabel =
+        AddLabel(this, "VersionsLabel", "&Versions kept, newest first:", {8, 36, 300, 14});
     VersionList = new QTreeWidget(this);
     VersionList->setObjectName(QStringLiteral("VersionList"));
     VersionList->setGeometry(8, 52, 584, 130);
     VersionList->setRootIsDecorated(false);
     VersionList->setSelectionMode(QAbstractItemView::SingleSelection);
-    VersionList->setHeaderLabels({Caption("Number"), Caption("Date"), Caption("Command"),
-                                  Caption("Size")});
+    VersionList->setHeaderLabels(
+        {Caption("Number"), Caption("Date"), Caption("Command"), Caption("Size")});
     VersionList->setColumnWidth(0, 60);
     VersionList->setColumnWidth(1, 130);
     VersionList->setColumnWidth(2, 290);
     VersionList->setAccessibleName(Caption("Versions kept"));
     VersionsLabel->setBuddy(VersionList);
 
-    ChangesLabel = AddLabel(this, "ChangesLabel",
-                            "&Changes from this version to the file as it is now:",
-                            {8, 190, 400, 14});
+    ChangesLabel =
+        AddLabel(this, "ChangesLabel",
+                 "&Changes from this version to the file as it is now:", {8, 190, 400, 14});
     ChangesView = new QPlainTextEdit(this);
     ChangesView->setObjectName(QStringLiteral("ChangesView"));
     ChangesView->setGeometry(8, 206, 584, 192);
@@ -91,8 +91,9 @@ TVersionsForm::TVersionsForm(std::vector<VersionedFile> files, QWidget* parent)
     ChangesLabel->setBuddy(ChangesView);
 
     RestoreBtn = AddButton(this, "RestoreBtn", "&Restore", {436, 406, 75, 26});
-    SetHint(RestoreBtn, "Put this version back in place of the file; the file as it is now is "
-                        "kept as a version in turn");
+    SetHint(RestoreBtn,
+            "Put this version back in place of the file; the file as it is now is "
+            "kept as a version in turn");
     CloseBtn = AddButton(this, "CloseBtn", "Close", {517, 406, 75, 26},
                          style()->standardIcon(QStyle::SP_DialogCloseButton));
     // Enter closes, so that no stray key replaces a file.
@@ -100,8 +101,7 @@ TVersionsForm::TVersionsForm(std::vector<VersionedFile> files, QWidget* parent)
 
     desktop::Connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
     desktop::Connect(RestoreBtn, &QPushButton::clicked, this, &TVersionsForm::RestoreBtnClick);
-    desktop::Connect(FileBox, &QComboBox::currentIndexChanged, this,
-                     &TVersionsForm::FillVersions);
+    desktop::Connect(FileBox, &QComboBox::currentIndexChanged, this, &TVersionsForm::FillVersions);
     desktop::Connect(VersionList, &QTreeWidget::currentItemChanged, this,
                      &TVersionsForm::ShowChanges);
     PressOnEscape(this, CloseBtn);
@@ -128,8 +128,8 @@ void TVersionsForm::FillVersions() {
                 item->setToolTip(2, FromAnsi(entry.command));
                 item->setData(0, kNumberRole, QVariant::fromValue<qulonglong>(entry.number));
             } else {
-                item->setText(0, entry.number == 0 ? QStringLiteral("-")
-                                                   : QString::number(entry.number));
+                item->setText(
+                    0, entry.number == 0 ? QStringLiteral("-") : QString::number(entry.number));
                 item->setText(1, Caption("unreadable"));
                 item->setText(2, FromPath(entry.name));
                 item->setDisabled(true);
@@ -148,7 +148,8 @@ void TVersionsForm::FillVersions() {
 void TVersionsForm::ShowChanges() {
     QTreeWidgetItem* item = VersionList->currentItem();
     const VersionedFile* file = CurrentFile();
-    const bool readable = item != nullptr && file != nullptr && item->data(0, kNumberRole).isValid();
+    const bool readable =
+        item != nullptr && file != nullptr && item->data(0, kNumberRole).isValid();
     RestoreBtn->setEnabled(readable);
     if (!readable) {
         return;
@@ -159,10 +160,9 @@ void TVersionsForm::ShowChanges() {
     const std::string now = exists ? platform::ReadWholeFile(file->path) : std::string();
     std::string oldHolder;
     std::string nowHolder;
-    const std::string diff = UnifiedDiff(ComparableLines(old, file->kind, oldHolder),
-                                         ComparableLines(now, file->kind, nowHolder),
-                                         "version " + std::to_string(number),
-                                         exists ? "the file now" : "the file (missing)");
+    const std::string diff = UnifiedDiff(
+        ComparableLines(old, file->kind, oldHolder), ComparableLines(now, file->kind, nowHolder),
+        "version " + std::to_string(number), exists ? "the file now" : "the file (missing)");
     ChangesView->setPlainText(diff.empty() ? Caption("The file holds this version as it is.")
                                            : FromAnsi(diff));
 }
@@ -181,9 +181,8 @@ void TVersionsForm::RestoreBtnClick() {
         return;
     }
     const std::string content = platform::ReadVersion(file->path, number);
-    const platform::GameFile kind = file->kind == GameFileKind::Library
-                                        ? platform::GameFile::Library
-                                        : platform::GameFile::Ini;
+    const platform::GameFile kind =
+        file->kind == GameFileKind::Library ? platform::GameFile::Library : platform::GameFile::Ini;
     desktop::RewriteGameFile(this, "Restore version " + std::to_string(number), [&] {
         platform::WriteFileAtomically(file->path, content, platform::CreateFailure::SystemWording,
                                       kind);

@@ -217,8 +217,8 @@ std::string BackupFolder() {
 void CopyFileDurably(const std::string& from, const std::string& to, bool mayLink) {
     struct stat st {};
     Fd source(OpenFileToRead(from, st));
-    std::string tempPath = FolderOfPath(to) + "/." + FileNameOfPath(to) +
-                           std::string(kTempMark) + "XXXXXX";
+    std::string tempPath =
+        FolderOfPath(to) + "/." + FileNameOfPath(to) + std::string(kTempMark) + "XXXXXX";
     Step("version");
     Fd copy(::mkstemp(tempPath.data()));
     if (copy.get() < 0) {
@@ -296,8 +296,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     std::string name = FileNameOfPath(target);
     // A version that a killed rewrite left as another name of the file is
     // not one of the file's own links.
-    const bool otherLinks =
-        exists && st.st_nlink > 1 && st.st_nlink - VersionLinksOf(target) > 1;
+    const bool otherLinks = exists && st.st_nlink > 1 && st.st_nlink - VersionLinksOf(target) > 1;
     const bool inPlace = exists && (!FolderTakesNewFile(folder) || otherLinks);
     GameFileRewrite steps(path, target, exists, kind, content.size(), !inPlace);
     const std::string& version = steps.Version();

@@ -250,9 +250,9 @@ void CopyFileDurably(const std::string& from, const std::string& to, bool) {
     const std::wstring source = SystemPath(from);
     const std::wstring destination = SystemPath(to);
     // Hidden by its leading dot from the versions' listing until it is renamed.
-    const std::wstring temp = SystemPath(FolderOfPath(to) + "\\." + FileNameOfPath(to) +
-                                         ".keelson-" +
-                                         std::to_string(::GetCurrentProcessId()) + ".tmp");
+    const std::wstring temp =
+        SystemPath(FolderOfPath(to) + "\\." + FileNameOfPath(to) + ".keelson-" +
+                   std::to_string(::GetCurrentProcessId()) + ".tmp");
     if (!::CopyFileW(source.c_str(), temp.c_str(), FALSE)) {
         ThrowLastError();
     }

@@ -30,9 +30,7 @@ constexpr std::string_view kIni =
 class VersionsCli : public ::testing::Test {
   protected:
     void SetUp() override { ini = dir.Write("UT/System/UnrealTournament.ini", kIni); }
-    test::CliResult Run(const std::vector<std::string>& words) {
-        return test::RunCli(words, env);
-    }
+    test::CliResult Run(const std::vector<std::string>& words) { return test::RunCli(words, env); }
     test::TempDir dir;
     std::string ini;
     // The versions folder of the test's own (LOCALAPPDATA on Windows).
@@ -58,16 +56,16 @@ TEST_F(VersionsCli, AWrongChangeIsFoundComparedAndPutBack) {
     EXPECT_FALSE(json[0].contains("readable"));
 
     EXPECT_EQ(Run({"versions", "show", ini, "1"}).out, kIni);
-    EXPECT_EQ(Run({"versions", "diff", ini}).out,
-              "--- " + ini + " (version 2, " + json[0]["time"].get<std::string>() + ")\n" +
-                  "+++ " + ini + " (now)\n" +
-                  "@@ -1,5 +1,6 @@\n"
-                  " [Engine.GameEngine]\n"
-                  " ServerPackages=Botpack\n"
-                  "+ServerPackages=Soldiers\n"
-                  " \n"
-                  " [IpDrv.TcpNetDriver]\n"
-                  " AllowDownloads=True\n");
+    EXPECT_EQ(Run({"versions", "diff", ini}).out, "--- " + ini + " (version 2, " +
+                                                      json[0]["time"].get<std::string>() + ")\n" +
+                                                      "+++ " + ini + " (now)\n" +
+                                                      "@@ -1,5 +1,6 @@\n"
+                                                      " [Engine.GameEngine]\n"
+                                                      " ServerPackages=Botpack\n"
+                                                      "+ServerPackages=Soldiers\n"
+                                                      " \n"
+                                                      " [IpDrv.TcpNetDriver]\n"
+                                                      " AllowDownloads=True\n");
 
     test::CliResult restored = Run({"versions", "restore", ini, "1"});
     EXPECT_EQ(restored.status, 0) << restored.err;
@@ -99,7 +97,8 @@ TEST_F(VersionsCli, WrongFilesNumbersAndOptionsAreRefused) {
         int status;
         std::string message;
     } cases[] = {
-        {{"versions", "list", dir.Write("notes.txt", "hello\n")}, 1,
+        {{"versions", "list", dir.Write("notes.txt", "hello\n")},
+         1,
          "is not a user INI, system INI or bot library"},
         {{"versions", "show", ini, "7"}, 1, ini + " has no version 7"},
         {{"versions", "diff", ini}, 1, ini + " has no earlier versions"},

@@ -16,6 +16,10 @@
 #include <QWidget>
 #include <iostream>
 
+#include "core/bots/TBigKegOBotsDefine.h"
+#include "core/common/Errors.h"
+#include "core/packages/SvPackFiles.h"
+#include "core/settings/Settings.h"
 #include "gui/app/About.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/FirstRun.h"
@@ -25,16 +29,12 @@
 #include "gui/app/MainMenu.h"
 #include "gui/app/Options.h"
 #include "gui/app/Versions.h"
-#include "core/settings/Settings.h"
 #include "gui/app/Win1252.h"
-#include "core/bots/TBigKegOBotsDefine.h"
 #include "gui/bots/BotLib.h"
 #include "gui/bots/BotSaveWizard.h"
-#include "core/common/Errors.h"
 #include "gui/packages/PackageCheck.h"
 #include "gui/packages/SvPack.h"
 #include "gui/packages/YouDontHaveMod.h"
-#include "core/packages/SvPackFiles.h"
 #include "platform/Versions.h"
 
 using namespace keelson;

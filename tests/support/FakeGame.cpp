@@ -8,8 +8,8 @@
 #endif
 
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -29,8 +29,7 @@ Game::Game(const std::string& program, const std::string& folder, std::vector<st
     Start(program, folder, argv0.empty() ? program : argv0, args, extraEnvironment);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     std::error_code ec;
-    while (pid_ != 0 && !fs::exists(readyFile, ec) &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (pid_ != 0 && !fs::exists(readyFile, ec) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     running_ = pid_ != 0 && fs::exists(readyFile, ec);
@@ -45,7 +44,6 @@ std::string FakeGamePath() {
 #endif
     return path;
 }
-
 
 #ifdef _WIN32
 
@@ -137,6 +135,5 @@ bool CopyProgram(const std::string& from, const std::string& to) {
 }
 
 #endif
-
 
 }  // namespace keelson::test

@@ -72,9 +72,9 @@ void VersionsTest::aSaveIsKeptShownAndRestored() {
 
         hooks::SetNextAnswer(true);
         Click(window, "RestoreBtn");
-        QCOMPARE(hooks::ShownSoFar().back().text,
-                 "Replace " + e.IniPath() + " with the version of " +
-                     ToAnsi(list->topLevelItem(1)->text(1)) + "?");
+        QCOMPARE(hooks::ShownSoFar().back().text, "Replace " + e.IniPath() +
+                                                      " with the version of " +
+                                                      ToAnsi(list->topLevelItem(1)->text(1)) + "?");
         // The file is back, and what it replaced is the newest version.
         QCOMPARE(list->topLevelItemCount(), 2);
         QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("Keelson: Restore version 1"));
