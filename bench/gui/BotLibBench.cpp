@@ -41,8 +41,8 @@ struct Fixture {
         desktop::testing::Reset();
         windows = CreateWindows();
         form = windows->BotLibForm.get();
-        list = form->findChild<QListView*>("BotsListBox");
         form->show();
+        list = form->findChild<QListView*>("BotsListBox");
         Settle();
     }
     ~Fixture() {

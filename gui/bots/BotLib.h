@@ -47,6 +47,12 @@ class TBotLibForm : public QDialog {
     // The library, as every command of the window leaves it.
     const TBigKegOBots& Library() const { return *Bots; }
 
+    // Makes the controls, once. The program starts with only the main
+    // window on screen, so this window builds them when first shown; a
+    // caller that drives it unshown makes them first.
+    void EnsureControls();
+    void setVisible(bool visible) override;
+
   public slots:
     void BotsListBoxClick();
     void NewBtnClick();
@@ -110,7 +116,7 @@ class TBotLibForm : public QDialog {
     QPushButton* DelBotBtn;
     QPushButton* ImportINIBtn;
     QPushButton* ExportINIBtn;
-    QPushButton* BitBtn1;
+    QPushButton* BitBtn1 = nullptr;
 
     QGroupBox* CurrentBotGroup;
     QLabel* BotNameLabel;

@@ -48,7 +48,6 @@ void TBotLibForm::BuildControls() {
     CurrLibNameLabel->setTextFormat(Qt::PlainText);
 
     BotsListLabel = AddLabel(this, "BotsListLabel", "Bots &List", {8, 56, 200, 14});
-    Bots = std::make_unique<TBigKegOBots>();
     BotsListLines = new BotsListModel(*Bots, this);
     BotsListBox = new QListView(this);
     BotsListBox->setObjectName(QStringLiteral("BotsListBox"));

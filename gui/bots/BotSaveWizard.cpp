@@ -135,7 +135,12 @@ constexpr int kFilterWidth = 72;
 TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
     SetUpWindow(this, "BotSaveWizardForm", "Export bots to user INI", TitleButtons::CloseOnly,
                 ArialFont(11), 344, 370);
+}
 
+void TBotSaveWizardForm::EnsureControls() {
+    if (checklistModel_ != nullptr) {
+        return;
+    }
     checklistModel_ = new BotChecklistModel(exportRoster_, ticks_, this);
     BotsChecklist = new QListView(this);
     BotsChecklist->setObjectName(QStringLiteral("BotsChecklist"));
@@ -313,6 +318,7 @@ TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
 TBotSaveWizardForm::~TBotSaveWizardForm() = default;
 
 void TBotSaveWizardForm::PrepareExport(const TBigKegOBots& library) {
+    EnsureControls();
     ResetRuleRows();
     PageControl1->setCurrentWidget(spPage);
     if (FillChecklist(library)) {
@@ -482,6 +488,13 @@ void TBotSaveWizardForm::OKBtnClick() {
         desktop::ShowMessage(this, text);
     }
     accept();
+}
+
+void TBotSaveWizardForm::setVisible(bool visible) {
+    if (visible) {
+        EnsureControls();
+    }
+    QDialog::setVisible(visible);
 }
 
 void TBotSaveWizardForm::showEvent(QShowEvent* event) {

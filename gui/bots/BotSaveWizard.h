@@ -40,6 +40,11 @@ class TBotSaveWizardForm : public QDialog {
     const TBigKegOBots& ExportRoster() const { return exportRoster_; }
     const BotTicks& Ticks() const { return ticks_; }
 
+    // Makes the controls, once: when the window is first prepared or shown,
+    // so that the program's start does not pay for them.
+    void EnsureControls();
+    void setVisible(bool visible) override;
+
   public slots:
     void spRemNonSPackBtnClick();
     void txtCommitBtnClick();
@@ -66,7 +71,7 @@ class TBotSaveWizardForm : public QDialog {
 
     TBigKegOBots exportRoster_;
     BotTicks ticks_;
-    BotChecklistModel* checklistModel_;
+    BotChecklistModel* checklistModel_ = nullptr;
 
     QLabel* Label1;
     QListView* BotsChecklist;

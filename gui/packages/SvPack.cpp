@@ -138,7 +138,12 @@ std::string InFolder(const std::string& folder, const char* name) {
 TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
     SetUpWindow(this, "SvPackForm", "Server Packages Editor -- Keelson Tools",
                 TitleButtons::CloseOnly, ArialPointFont(8), 583, 375);
+}
 
+void TSvPackForm::EnsureControls() {
+    if (OKBtn != nullptr) {
+        return;
+    }
     Label1 = AddPlainLabel(this, "Label1", "Server Packages Editor");
     QFont heading = ArialPointFont(24);
     heading.setBold(true);
@@ -288,8 +293,17 @@ TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
 TSvPackForm::~TSvPackForm() {
     // The model follows the list, which goes before the window's children.
     packages_.SetChangeListener({});
-    PackList->setModel(nullptr);
-    delete PackListModel;
+    if (PackList != nullptr) {
+        PackList->setModel(nullptr);
+        delete PackListModel;
+    }
+}
+
+void TSvPackForm::setVisible(bool visible) {
+    if (visible) {
+        EnsureControls();
+    }
+    QDialog::setVisible(visible);
 }
 
 void TSvPackForm::FormCreate() {

@@ -66,6 +66,11 @@ class TSvPackForm : public QDialog {
     void AddPack(const std::string& name);
     void AddPackFile(const std::string& filePath);
 
+    // Makes the controls, once: when the window is first shown, so that the
+    // program's start does not pay for them.
+    void EnsureControls();
+    void setVisible(bool visible) override;
+
   public slots:
     void FormCreate();
     void RemSelBtnClick();
@@ -99,8 +104,8 @@ class TSvPackForm : public QDialog {
     QLabel* Label3;
     QLabel* Label5;
     QLabel* Label2;
-    QListView* PackList;
-    PackageListModel* PackListModel;
+    QListView* PackList = nullptr;
+    PackageListModel* PackListModel = nullptr;
     QPushButton* RemSelBtn;
     QGroupBox* GroupBox1;
     QPushButton* RemNonExistBtn;
@@ -119,7 +124,7 @@ class TSvPackForm : public QDialog {
     QPushButton* CheckBtn;
     QPushButton* LoadBtn;
     QPushButton* SaveBtn;
-    QPushButton* OKBtn;
+    QPushButton* OKBtn = nullptr;
 
     // The two open dialogs; their starting folders (and FileOpenDialog's
     // filter) are set before each showing.

@@ -329,6 +329,9 @@ void KeyboardTest::aGameFileThatIsNotThereIsNamed() {
     AppSettings.PathToUtSysIni = missing;
     AppSettings.PathToUtUserIni = missing;
     TSvPackForm* editor = s.start.Windows().SvPackForm.get();
+    // The windows are driven unshown here: their controls are made first.
+    editor->EnsureControls();
+    s.Manager()->EnsureControls();
     for (const char* button : {"LoadBtn", "SaveBtn", "RemNonExistBtn"}) {
         hooks::Reset();
         Click(editor, button);

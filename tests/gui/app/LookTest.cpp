@@ -48,6 +48,8 @@ class LookTest : public QObject {
 void LookTest::everyWindowHasItsCaptionAndFixedClientSize() {
     ProgramStart start;
     KeelsonWindows& w = start.Windows();
+    // The manager makes its controls when first shown.
+    w.BotLibForm->EnsureControls();
     struct Expected {
         QWidget* window;
         const char* caption;
