@@ -14,6 +14,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
+#include "cli/PackagesCommands.h"
 #include "core/common/Errors.h"
 #include "core/common/UTSharedUtils1.h"
 #include "core/packages/PackageCheck.h"
@@ -33,24 +34,8 @@ constexpr std::string_view kEmptyListMessage =
 constexpr const char* kSystemIniHelp =
     "the system INI (default: the stored PathToUtSysIni, see keelson-cli settings show)";
 
-// The words of a packages command.
-struct PackagesWords {
-    std::string systemIni;
-    CLI::Option* systemIniOption = nullptr;
-    std::string section = std::string(kGameEngineSection);  // --section
-    bool reverse = false;                                   // --reverse
-    bool json = false;
-    bool dryRun = false;
-    bool quiet = false;
-    std::vector<std::string> names;
-    std::vector<std::string> files;   // --file
-    std::string group;                // --group
-    std::string preset;               // --preset
-    bool missing = false;             // --missing
-    std::vector<std::string> filter;  // --filter METHOD TEXT
-};
+}  // namespace
 
-// The system INI to work on: the one named, or else the stored setting.
 std::string SystemIniPath(const PackagesWords& w) {
     std::string path = w.systemIniOption->count() > 0 ? w.systemIni : StoredSystemIniPath();
     if (!platform::FileExists(path)) {
@@ -64,6 +49,25 @@ PackageList ReadList(const std::string& systemIni, const std::string& section) {
     OnFile(systemIni, [&] { ReadServerPackages(list, systemIni, section); });
     return list;
 }
+
+void AddSystemIniOption(CLI::App& command, PackagesWords& w) {
+    w.systemIniOption =
+        command.add_option("--system-ini", w.systemIni, kSystemIniHelp)->type_name("PATH");
+    command
+        .add_option("--section", w.section,
+                    "the section of the ServerPackages lines, with or without its brackets "
+                    "(default: [Engine.GameEngine])")
+        ->type_name("NAME")
+        ->check([](const std::string& name) -> std::string {
+            const std::string header = SectionHeader(name);
+            if (header.size() <= 2 || header.find_first_of("[]\r\n\x1A", 1) != header.size() - 1) {
+                return "--section: not a section name: " + name;
+            }
+            return {};
+        });
+}
+
+namespace {
 
 void Print(const PackageList& list, std::ostream& out) {
     for (const std::string& entry : list) {
@@ -119,23 +123,6 @@ int Finish(const PackageList& before, const PackageList& list, const std::string
     }
     PrintChanges(before, list, report);
     return 0;
-}
-
-void AddSystemIniOption(CLI::App& command, PackagesWords& w) {
-    w.systemIniOption =
-        command.add_option("--system-ini", w.systemIni, kSystemIniHelp)->type_name("PATH");
-    command
-        .add_option("--section", w.section,
-                    "the section of the ServerPackages lines, with or without its brackets "
-                    "(default: [Engine.GameEngine])")
-        ->type_name("NAME")
-        ->check([](const std::string& name) -> std::string {
-            const std::string header = SectionHeader(name);
-            if (header.size() <= 2 || header.find_first_of("[]\r\n\x1A", 1) != header.size() - 1) {
-                return "--section: not a section name: " + name;
-            }
-            return {};
-        });
 }
 
 void AddEditOptions(CLI::App& command, PackagesWords& w) {
