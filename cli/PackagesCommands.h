@@ -1,5 +1,6 @@
 #pragma once
-// What the packages commands share.
+// What the packages commands share (PackagesCommand.cpp, and check, info and
+// deps in PackageCheckCommands.cpp).
 
 #include <string>
 #include <vector>
@@ -35,5 +36,8 @@ PackageList ReadList(const std::string& systemIni, const std::string& section);
 
 // --system-ini PATH and --section NAME.
 void AddSystemIniOption(CLI::App& command, PackagesWords& w);
+
+// keelson-cli packages check, info and deps.
+void AddPackageCheckCommands(CLI::App& packages, Action& chosen);
 
 }  // namespace keelson::cli
