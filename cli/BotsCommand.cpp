@@ -370,14 +370,15 @@ int Sort(const EditWords& w, std::ostream& out) {
     platform::FileLock lock(w.library);
     // The library is held once: its records are sorted within the bytes
     // read, and the same bytes go to the rewrite.
-    std::string image = OnFile(w.library, [&] { return platform::ReadWholeFile(w.library); });
-    if (image.size() % kBotRecordSize != 0) {
+    auto image =
+        OnFile(w.library, [&] { return std::make_unique<platform::FileImage>(w.library); });
+    if (image->Size() % kBotRecordSize != 0) {
         throw FileProblem(w.library, SystemErrorText(kReadBeyondEndOfFile));
     }
-    const std::size_t count = image.size() / kBotRecordSize;
+    const std::size_t count = image->Size() / kBotRecordSize;
     Report report(out, w.quiet);
-    if (SortLibraryImage(reinterpret_cast<unsigned char*>(image.data()), count)) {
-        WriteIfChanged(w.library, image, std::nullopt, platform::GameFile::Library);
+    if (SortLibraryImage(reinterpret_cast<unsigned char*>(image->Data()), count)) {
+        WriteIfChanged(w.library, image->View(), std::nullopt, platform::GameFile::Library);
         report.Line(std::to_string(count) + " bots of " + w.library + " sorted by name");
     } else {
         report.Unchanged(w.library);

@@ -14,11 +14,11 @@
 #include <random>
 #include <string>
 
+#include "core/bots/TBigKegOBotsDefine.h"
+#include "core/settings/Settings.h"
 #include "gui/app/Desktop.h"
 #include "gui/app/KeelsonApplication.h"
 #include "gui/app/KeelsonWindows.h"
-#include "core/settings/Settings.h"
-#include "core/bots/TBigKegOBotsDefine.h"
 #include "gui/bots/BotLib.h"
 
 namespace {

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 
 #include "platform/Errors.h"
 #include "platform/PathText.h"
@@ -196,6 +198,29 @@ FileReader::FileReader(const std::string& path) {
 FileReader::~FileReader() {
     if (handle_ >= 0) {
         ::close(static_cast<int>(handle_));
+    }
+}
+
+char* FileImage::Allocate(std::size_t size) {
+    if (size == 0) {
+        return nullptr;
+    }
+    int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_POPULATE
+    // One call maps every page: a fault per page, as a read into fresh
+    // memory would take, costs more than the read itself.
+    flags |= MAP_POPULATE;
+#endif
+    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, -1, 0);
+    if (memory == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    return static_cast<char*>(memory);
+}
+
+void FileImage::Release(char* data, std::size_t size) {
+    if (data != nullptr) {
+        ::munmap(data, size);
     }
 }
 

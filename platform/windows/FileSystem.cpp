@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <new>
 #include <string>
 
 #include "platform/Errors.h"
@@ -334,6 +335,24 @@ FileReader::FileReader(const std::string& path) {
 FileReader::~FileReader() {
     if (handle_ != -1) {
         ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    }
+}
+
+char* FileImage::Allocate(std::size_t size) {
+    if (size == 0) {
+        return nullptr;
+    }
+    // Committed pages come zeroed by the system, with nothing written here.
+    void* memory = ::VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    return static_cast<char*>(memory);
+}
+
+void FileImage::Release(char* data, std::size_t) {
+    if (data != nullptr) {
+        ::VirtualFree(data, 0, MEM_RELEASE);
     }
 }
 
