@@ -368,8 +368,8 @@ int Delete(const EditWords& w, int index, std::ostream& out) {
 
 int Sort(const EditWords& w, std::ostream& out) {
     platform::FileLock lock(w.library);
-    // The library is held once: its records are sorted within the bytes
-    // read, and the same bytes go to the rewrite.
+    // The library is held once: its records are ordered where they were
+    // read, and go from there to the rewrite.
     auto image =
         OnFile(w.library, [&] { return std::make_unique<platform::FileImage>(w.library); });
     if (image->Size() % kBotRecordSize != 0) {
@@ -377,8 +377,14 @@ int Sort(const EditWords& w, std::ostream& out) {
     }
     const std::size_t count = image->Size() / kBotRecordSize;
     Report report(out, w.quiet);
-    if (SortLibraryImage(reinterpret_cast<unsigned char*>(image->Data()), count)) {
-        WriteIfChanged(w.library, image->View(), std::nullopt, platform::GameFile::Library);
+    const SortedRecords sorted =
+        SortLibraryRecords(reinterpret_cast<const unsigned char*>(image->Data()), count);
+    if (!sorted.records.empty()) {
+        OnFile(w.library, [&] {
+            platform::WriteFileAtomically(w.library, platform::Pieces(sorted.records),
+                                          platform::CreateFailure::SystemWording,
+                                          platform::GameFile::Library);
+        });
         report.Line(std::to_string(count) + " bots of " + w.library + " sorted by name");
     } else {
         report.Unchanged(w.library);

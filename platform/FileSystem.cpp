@@ -16,19 +16,33 @@ std::vector<std::string> ListFolder(const std::string& path) {
     return names;
 }
 
-FileImage::FileImage(const std::string& path) {
+void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style,
+                         GameFile kind) {
+    WriteFileAtomically(path, Pieces(&content, 1), style, kind);
+}
+
+std::uint64_t SizeOfPieces(Pieces pieces) {
+    std::uint64_t size = 0;
+    for (std::string_view piece : pieces) {
+        size += piece.size();
+    }
+    return size;
+}
+
+void FileImage::Read(const std::string& path) {
     FileReader reader(path);
     // The size the file reports is read straight into place; a file that
     // grew meanwhile is read on into a buffer and moved once more.
-    allocated_ = static_cast<std::size_t>(reader.Size());
-    data_ = Allocate(allocated_);
+    std::size_t held = static_cast<std::size_t>(reader.Size());
+    char* data = Allocate(held);
+    std::size_t size = 0;
     try {
-        while (size_ < allocated_) {
-            const std::size_t n = reader.Read(data_ + size_, allocated_ - size_);
+        while (size < held) {
+            const std::size_t n = reader.Read(data + size, held - size);
             if (n == 0) {
                 break;
             }
-            size_ += n;
+            size += n;
         }
         std::string tail;
         char buffer[65536];
@@ -36,22 +50,21 @@ FileImage::FileImage(const std::string& path) {
             tail.append(buffer, n);
         }
         if (!tail.empty()) {
-            char* whole = Allocate(size_ + tail.size());
-            std::memcpy(whole, data_, size_);
-            std::memcpy(whole + size_, tail.data(), tail.size());
-            Release(data_, allocated_);
-            data_ = whole;
-            size_ += tail.size();
-            allocated_ = size_;
+            char* whole = Allocate(size + tail.size());
+            std::memcpy(whole, data, size);
+            std::memcpy(whole + size, tail.data(), tail.size());
+            Release(data, held);
+            data = whole;
+            size += tail.size();
+            held = size;
         }
     } catch (...) {
-        Release(data_, allocated_);
+        Release(data, held);
         throw;
     }
-}
-
-FileImage::~FileImage() {
-    Release(data_, allocated_);
+    data_ = data;
+    size_ = size;
+    held_ = held;
 }
 
 }  // namespace keelson::platform

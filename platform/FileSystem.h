@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,11 +38,15 @@ bool SameFile(const std::string& a, const std::string& b);
 // The whole content of a file. Raises FileError ("File not found", ...).
 std::string ReadWholeFile(const std::string& path);
 
-// The whole content of a file held in memory of its own, for files large
-// enough that how they are read matters (a library of 100,000 bots is
-// 157 MB): the memory is not zeroed before the read fills it, and on Linux
-// it is mapped in one step rather than a page at a time as the read reaches
-// it. Raises FileError as ReadWholeFile does.
+// The whole content of a file, to read, for files large enough that how
+// they are read matters (a library of 100,000 bots is 157 MB). Other than
+// Windows, the file itself is mapped: its bytes are read where the system
+// caches them, with no copy. That needs a file that no other program cuts
+// short meanwhile (the program's own writers take the file's lock and
+// replace it with a new file); a rewrite of the same file in place copies
+// its new content before it writes. Where a file cannot be mapped, and on
+// Windows (where a mapped file cannot be replaced), it is read into memory
+// that is not zeroed first. Raises FileError as ReadWholeFile does.
 class FileImage {
   public:
     explicit FileImage(const std::string& path);
@@ -49,18 +54,21 @@ class FileImage {
     FileImage(const FileImage&) = delete;
     FileImage& operator=(const FileImage&) = delete;
 
-    char* Data() { return data_; }
+    const char* Data() const { return data_; }
     std::size_t Size() const { return size_; }
     std::string_view View() const { return {data_, size_}; }
 
   private:
+    // Reads the file into memory of the image's own.
+    void Read(const std::string& path);
     // Memory for size bytes (the system's own, per system), and its release.
     static char* Allocate(std::size_t size);
-    static void Release(char* data, std::size_t size);
+    static void Release(const char* data, std::size_t size);
 
-    char* data_ = nullptr;
-    std::size_t size_ = 0;       // the bytes read
-    std::size_t allocated_ = 0;  // the bytes of memory held
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;  // the file's bytes
+    std::size_t held_ = 0;  // the bytes of memory held or mapped
+    bool mapped_ = false;   // the file itself is mapped
 };
 
 // How a rewrite reports that it cannot create its file: with the system's
@@ -93,6 +101,17 @@ enum class GameFile { Other, Library, Ini };
 void WriteFileAtomically(const std::string& path, std::string_view content,
                          CreateFailure style = CreateFailure::SystemWording,
                          GameFile kind = GameFile::Other);
+
+// The same with the content given as pieces, written one after the other
+// where they lie (the records of a sorted library, each where it was read),
+// so that nothing is copied to put them together first.
+using Pieces = std::span<const std::string_view>;
+void WriteFileAtomically(const std::string& path, Pieces content,
+                         CreateFailure style = CreateFailure::SystemWording,
+                         GameFile kind = GameFile::Other);
+
+// The pieces' length together.
+std::uint64_t SizeOfPieces(Pieces pieces);
 
 // Raised when another program holds a file's lock for longer than a change
 // waits: "PATH is being changed by another program".

@@ -81,22 +81,49 @@ void EncodeBotRecord(const TBotRecord& bot, unsigned char* out) {
     out[kJumpyAt] = bot.Jumpy;
 }
 
+namespace {
+
+// Calls filler(from, to) for each run of bytes that EncodeBotRecord leaves
+// zero: behind each text, and the filler; stops at the first that says so.
+template <typename Filler>
+void ForEachFiller(const unsigned char* record, Filler filler) {
+    for (std::size_t at : {kNameAt, kFavoriteWeaponAt, kClassAt, kSkinAt, kFaceAt, kVoiceAt}) {
+        if (filler(at + 1 + record[at], at + kTextBytes)) {
+            return;
+        }
+    }
+    if (!filler(kTeamAt + 1, kSkillAt)) {
+        filler(kJumpyAt + 1, kBotRecordSize);
+    }
+}
+
+// Nearly every record is clean already: records are looked at before any is
+// written, with the library's own fast comparison.
+bool IsZero(const unsigned char* bytes, std::size_t from, std::size_t to) {
+    static constexpr unsigned char kZeros[kBotRecordSize] = {};
+    return from >= to || std::memcmp(bytes + from, kZeros, to - from) == 0;
+}
+
+bool IsCleanBotRecord(const unsigned char* record) {
+    bool clean = true;
+    ForEachFiller(record, [&](std::size_t from, std::size_t to) {
+        clean = IsZero(record, from, to);
+        return !clean;
+    });
+    return clean;
+}
+
+}  // namespace
+
 bool NormaliseBotRecord(unsigned char* record) {
     bool changed = false;
-    static constexpr unsigned char kZeros[kBotRecordSize] = {};
-    auto clear = [&](std::size_t from, std::size_t to) {
-        // Nearly every record is clean already: look before writing, with
-        // the library's own fast comparison.
-        if (from < to && std::memcmp(record + from, kZeros, to - from) != 0) {
+    ForEachFiller(record, [&](std::size_t from, std::size_t to) {
+        if (!IsZero(record, from, to)) {
             std::memset(record + from, 0, to - from);
             changed = true;
         }
-    };
-    for (std::size_t at : {kNameAt, kFavoriteWeaponAt, kClassAt, kSkinAt, kFaceAt, kVoiceAt}) {
-        clear(at + 1 + record[at], at + kTextBytes);
-    }
-    clear(kTeamAt + 1, kSkillAt);
-    clear(kJumpyAt + 1, kBotRecordSize);
+        return false;
+    });
     return changed;
 }
 
@@ -108,15 +135,20 @@ std::string_view RecordName(const unsigned char* record) {
 
 }  // namespace
 
-bool SortLibraryImage(unsigned char* image, std::size_t records) {
+SortedRecords SortLibraryRecords(const unsigned char* image, std::size_t records) {
     auto recordAt = [image](std::size_t i) { return image + i * kBotRecordSize; };
-    bool changed = false;
+    // Records with stray bytes are written as cleaned copies; the image
+    // itself is never written.
+    std::vector<std::uint32_t> unclean;
     for (std::size_t i = 0; i < records; ++i) {
-        changed = NormaliseBotRecord(recordAt(i)) || changed;
+        if (!IsCleanBotRecord(recordAt(i))) {
+            unclean.push_back(static_cast<std::uint32_t>(i));
+        }
     }
     // The sort runs on the first eight upper-cased bytes of each name, held
     // beside the record's number, so that it stays in the cache; only names
-    // that agree on those bytes look at the records again.
+    // that agree on those bytes look at the records again. Cleaning leaves
+    // the names as they are.
     struct Entry {
         std::uint64_t prefix;
         std::uint32_t index;
@@ -146,32 +178,31 @@ bool SortLibraryImage(unsigned char* image, std::size_t records) {
         return a.index < b.index;  // equal names keep their order
     };
     std::sort(entries.begin(), entries.end(), before);
-    // Place k takes record from[k]. Each cycle of the permutation is walked
-    // once with one record held aside, so the records move within the image.
-    std::vector<std::uint32_t> from(records);
-    for (std::size_t k = 0; k < records; ++k) {
-        from[k] = entries[k].index;
+    bool moved = false;
+    for (std::size_t k = 0; k < records && !moved; ++k) {
+        moved = entries[k].index != k;
     }
-    entries = {};
-    unsigned char held[kBotRecordSize];
-    for (std::size_t start = 0; start < records; ++start) {
-        if (from[start] == start) {
-            continue;  // in its place, or placed by an earlier cycle
-        }
-        changed = true;
-        std::memcpy(held, recordAt(start), kBotRecordSize);
-        for (std::size_t k = start;;) {
-            const std::size_t source = from[k];
-            from[k] = static_cast<std::uint32_t>(k);
-            if (source == start) {
-                std::memcpy(recordAt(k), held, kBotRecordSize);
-                break;
-            }
-            std::memcpy(recordAt(k), recordAt(source), kBotRecordSize);
-            k = source;
-        }
+    SortedRecords sorted;
+    if (!moved && unclean.empty()) {
+        return sorted;  // nothing would change
     }
-    return changed;
+    sorted.cleaned.resize(unclean.size() * kBotRecordSize);
+    std::vector<const unsigned char*> from(records);
+    for (std::size_t i = 0; i < records; ++i) {
+        from[i] = recordAt(i);
+    }
+    for (std::size_t k = 0; k < unclean.size(); ++k) {
+        auto* copy = reinterpret_cast<unsigned char*>(sorted.cleaned.data()) + k * kBotRecordSize;
+        std::memcpy(copy, recordAt(unclean[k]), kBotRecordSize);
+        NormaliseBotRecord(copy);
+        from[unclean[k]] = copy;
+    }
+    sorted.records.reserve(records);
+    for (const Entry& entry : entries) {
+        sorted.records.emplace_back(reinterpret_cast<const char*>(from[entry.index]),
+                                    kBotRecordSize);
+    }
+    return sorted;
 }
 
 void ThrowIncompleteLibrary() {

@@ -4,6 +4,7 @@
 // a time, appended in place and compared without being held whole.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -90,12 +91,18 @@ bool LibraryFileHolds(const std::string& path, std::string_view image);
 void EncodeLibrary(const TBigKegOBots& roster, unsigned char* out);
 std::string EncodeLibrary(const TBigKegOBots& roster);
 
-// Sorts the records of a library image in place into the order of
-// TBigKegOBots::SortByName, each record normalised (NormaliseBotRecord): the
-// image becomes what EncodeLibrary gives for the sorted roster, without a
-// second image or a roster being made. The image holds whole records only.
-// True when any byte changed.
-bool SortLibraryImage(unsigned char* image, std::size_t records);
+// The records of a library image (whole records only) in the order of
+// TBigKegOBots::SortByName, each as NormaliseBotRecord leaves it: written one
+// after the other, they are what EncodeLibrary gives for the sorted roster.
+// No second image or roster is made, and the image is only read: a clean
+// record is given where it lies, one with stray bytes as a cleaned copy
+// (in cleaned). No records when no byte would change: the records are clean
+// and in order already.
+struct SortedRecords {
+    std::vector<std::string_view> records;
+    std::string cleaned;
+};
+SortedRecords SortLibraryRecords(const unsigned char* image, std::size_t records);
 
 // Appends the complete records of a library image to the roster; false
 // when the image ends in part of a record.

@@ -98,13 +98,13 @@ void MakeFolders(const std::string& folder) {
 }
 
 // Writes the bytes over the file from its start and cuts it to their length.
-void OverwriteInPlace(int fd, std::string_view bytes) {
+void OverwriteInPlace(int fd, Pieces bytes) {
     if (::lseek(fd, 0, SEEK_SET) != 0) {
         ThrowErrno(errno);
     }
     WriteAll(fd, bytes);
     Step("truncate");
-    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+    if (::ftruncate(fd, static_cast<off_t>(SizeOfPieces(bytes))) != 0) {
         ThrowErrno(errno);
     }
     if (::fsync(fd) != 0) {
@@ -116,13 +116,22 @@ void OverwriteInPlace(int fd, std::string_view bytes) {
 // the old content is kept first, as the version that was just made or as a
 // copy in the backup folder, the file is overwritten and flushed, and any
 // failure puts the old bytes back.
-void RewriteInPlace(const std::string& path, const std::string& target, std::string_view content,
+void RewriteInPlace(const std::string& path, const std::string& target, Pieces content,
                     const std::string& version) {
     Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         ThrowErrno(errno);
     }
     const std::string original = ReadWholeFile(target);
+    // The new content may lie in a mapping of this very file (FileImage):
+    // it is copied out before the file is overwritten.
+    std::string whole;
+    whole.reserve(static_cast<std::size_t>(SizeOfPieces(content)));
+    for (std::string_view piece : content) {
+        whole += piece;
+    }
+    const std::string_view wholeView = whole;
+    content = Pieces(&wholeView, 1);
     std::string backup = version;
     if (backup.empty()) {
         const std::string folder = BackupFolder();
@@ -156,7 +165,8 @@ void RewriteInPlace(const std::string& path, const std::string& target, std::str
         OverwriteInPlace(fd.get(), content);
     } catch (const FileError& e) {
         try {
-            OverwriteInPlace(fd.get(), original);
+            const std::string_view old = original;
+            OverwriteInPlace(fd.get(), Pieces(&old, 1));
         } catch (const FileError&) {
             throw FileError(std::string(e.what()) + "; " + path +
                             " could not be restored: its old content is in " + backup);
@@ -265,7 +275,7 @@ void CopyFileDurably(const std::string& from, const std::string& to, bool mayLin
     }
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style,
+void WriteFileAtomically(const std::string& path, Pieces content, CreateFailure style,
                          GameFile kind) {
     auto createFailed = [&](int code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
@@ -298,7 +308,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     // not one of the file's own links.
     const bool otherLinks = exists && st.st_nlink > 1 && st.st_nlink - VersionLinksOf(target) > 1;
     const bool inPlace = exists && (!FolderTakesNewFile(folder) || otherLinks);
-    GameFileRewrite steps(path, target, exists, kind, content.size(), !inPlace);
+    GameFileRewrite steps(path, target, exists, kind, SizeOfPieces(content), !inPlace);
     const std::string& version = steps.Version();
     if (inPlace) {
         steps.UnshareVersion();

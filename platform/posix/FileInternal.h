@@ -67,6 +67,8 @@ void Step(std::string_view step);
 // Writes all of content, in pieces of at most 4096 bytes while the write
 // hook is set. "Disk full" when the system writes nothing.
 void WriteAll(int fd, std::string_view content);
+// The same for pieces, gathered into few system calls.
+void WriteAll(int fd, Pieces pieces);
 
 // One read(2): the bytes read, 0 at the end of the file.
 std::size_t ReadSome(int fd, char* into, std::size_t size);

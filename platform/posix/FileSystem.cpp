@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,6 +95,54 @@ void WriteFully(int fd, std::string_view content, off_t at, bool announce) {
 
 void WriteAll(int fd, std::string_view content) {
     WriteFully(fd, content, -1, true);
+}
+
+void WriteAll(int fd, Pieces pieces) {
+    if (gWriteHook) {
+        for (std::string_view piece : pieces) {
+            WriteFully(fd, piece, -1, true);
+        }
+        return;
+    }
+    // Up to a megabyte a call, as WriteFully writes, in at most kBatch pieces.
+    constexpr std::size_t kBatch = 1024;
+    iovec batch[kBatch];
+    std::size_t next = 0;    // the first piece not written whole
+    std::size_t within = 0;  // the bytes of it written
+    while (next < pieces.size()) {
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        for (std::size_t i = next, from = within;
+             i < pieces.size() && count < kBatch && bytes < (1u << 20); ++i, from = 0) {
+            if (pieces[i].size() > from) {
+                batch[count++] = {const_cast<char*>(pieces[i].data()) + from,
+                                  pieces[i].size() - from};
+                bytes += pieces[i].size() - from;
+            }
+        }
+        if (count == 0) {
+            return;  // only empty pieces are left
+        }
+        const ssize_t n = ::writev(fd, batch, static_cast<int>(count));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowErrno(errno);
+        }
+        if (n == 0) {
+            ThrowErrno(ENOSPC);
+        }
+        for (std::size_t left = static_cast<std::size_t>(n); left > 0;) {
+            const std::size_t take = std::min(left, pieces[next].size() - within);
+            within += take;
+            left -= take;
+            if (within == pieces[next].size()) {
+                ++next;
+                within = 0;
+            }
+        }
+    }
 }
 
 std::size_t ReadSome(int fd, char* into, std::size_t size) {
@@ -201,6 +250,38 @@ FileReader::~FileReader() {
     }
 }
 
+FileImage::FileImage(const std::string& path) {
+    if (path.empty()) {
+        ThrowErrno(ENOENT);
+    }
+    struct stat st {};
+    Fd fd(OpenFileToRead(path, st));
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (size == 0) {
+        return;
+    }
+    int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE;  // every page in one call, not one fault each
+#endif
+    void* memory = ::mmap(nullptr, size, PROT_READ, flags, fd.get(), 0);
+    if (memory == MAP_FAILED) {
+        Read(path);  // a file system that cannot map its files
+        return;
+    }
+    data_ = static_cast<const char*>(memory);
+    size_ = held_ = size;
+    mapped_ = true;
+}
+
+FileImage::~FileImage() {
+    if (mapped_) {
+        ::munmap(const_cast<char*>(data_), held_);
+    } else {
+        Release(data_, held_);
+    }
+}
+
 char* FileImage::Allocate(std::size_t size) {
     if (size == 0) {
         return nullptr;
@@ -218,9 +299,9 @@ char* FileImage::Allocate(std::size_t size) {
     return static_cast<char*>(memory);
 }
 
-void FileImage::Release(char* data, std::size_t size) {
+void FileImage::Release(const char* data, std::size_t size) {
     if (data != nullptr) {
-        ::munmap(data, size);
+        ::munmap(const_cast<char*>(data), size);
     }
 }
 

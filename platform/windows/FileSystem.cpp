@@ -143,7 +143,7 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content, CreateFailure style,
+void WriteFileAtomically(const std::string& path, Pieces content, CreateFailure style,
                          GameFile kind) {
     auto createFailed = [&](DWORD code) -> void {
         if (style == CreateFailure::CannotCreateFile) {
@@ -166,7 +166,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
     }
 
     FileLock lock(path);
-    const GameFileRewrite steps(path, Narrow(target), exists, kind, content.size());
+    const GameFileRewrite steps(path, Narrow(target), exists, kind, SizeOfPieces(content));
 
     // The temporary name is short whatever the file's name, so that a name
     // near the length limit can still be rewritten.
@@ -194,17 +194,33 @@ void WriteFileAtomically(const std::string& path, std::string_view content, Crea
         ::DeleteFileW(tempPath.c_str());
         ThrowError(err);
     };
-    const char* p = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        DWORD n = 0;
-        DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        if (!::WriteFile(file.h, p, part, &n, nullptr)) {
-            discardTemp(::GetLastError());
+    auto write = [&](std::string_view bytes) {
+        const char* p = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            DWORD n = 0;
+            DWORD part = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+            if (!::WriteFile(file.h, p, part, &n, nullptr)) {
+                discardTemp(::GetLastError());
+            }
+            p += n;
+            left -= n;
         }
-        p += n;
-        left -= n;
+    };
+    // Small pieces are gathered a megabyte at a time, large ones go as they are.
+    std::string block;
+    for (std::string_view piece : content) {
+        if (block.size() + piece.size() > (1u << 20) && !block.empty()) {
+            write(block);
+            block.clear();
+        }
+        if (piece.size() >= (1u << 20)) {
+            write(piece);
+        } else {
+            block.append(piece);
+        }
     }
+    write(block);
     if (!::FlushFileBuffers(file.h)) {
         discardTemp(::GetLastError());
     }
@@ -338,6 +354,14 @@ FileReader::~FileReader() {
     }
 }
 
+FileImage::FileImage(const std::string& path) {
+    Read(path);
+}
+
+FileImage::~FileImage() {
+    Release(data_, held_);
+}
+
 char* FileImage::Allocate(std::size_t size) {
     if (size == 0) {
         return nullptr;
@@ -350,9 +374,9 @@ char* FileImage::Allocate(std::size_t size) {
     return static_cast<char*>(memory);
 }
 
-void FileImage::Release(char* data, std::size_t) {
+void FileImage::Release(const char* data, std::size_t) {
     if (data != nullptr) {
-        ::VirtualFree(data, 0, MEM_RELEASE);
+        ::VirtualFree(const_cast<char*>(data), 0, MEM_RELEASE);
     }
 }
 
