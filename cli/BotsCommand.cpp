@@ -376,6 +376,8 @@ int Sort(const EditWords& w, std::ostream& out) {
         throw FileProblem(w.library, SystemErrorText(kReadBeyondEndOfFile));
     }
     const std::size_t count = image->Size() / kBotRecordSize;
+    // Until the rewrite, nothing is written that would need cleaning up.
+    image->EndProcessIfCutShort(MessageAbout(w.library, platform::kCutShortWhileRead) + "\n", 1);
     Report report(out, w.quiet);
     const SortedRecords sorted =
         SortLibraryRecords(reinterpret_cast<const unsigned char*>(image->Data()), count);

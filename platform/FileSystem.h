@@ -47,6 +47,11 @@ std::string ReadWholeFile(const std::string& path);
 // its new content before it writes. Where a file cannot be mapped, and on
 // Windows (where a mapped file cannot be replaced), it is read into memory
 // that is not zeroed first. Raises FileError as ReadWholeFile does.
+// What a write says when the bytes it writes, mapped from a file, were cut
+// off that file by another program.
+inline constexpr const char* kCutShortWhileRead =
+    "The file was cut short by another program while it was read; nothing was written.";
+
 class FileImage {
   public:
     explicit FileImage(const std::string& path);
@@ -57,6 +62,13 @@ class FileImage {
     const char* Data() const { return data_; }
     std::size_t Size() const { return size_; }
     std::string_view View() const { return {data_, size_}; }
+
+    // A read of a mapped page that another program has cut off the file
+    // stops the process with a signal (SIGBUS). A reader with nothing to
+    // clean up at such a time (it has written nothing yet) may have the
+    // process end instead, with message on the standard error and status,
+    // until the image goes. Windows reads the file and needs nothing.
+    void EndProcessIfCutShort(const std::string& message, int status);
 
   private:
     // Reads the file into memory of the image's own.
@@ -69,6 +81,7 @@ class FileImage {
     std::size_t size_ = 0;  // the file's bytes
     std::size_t held_ = 0;  // the bytes of memory held or mapped
     bool mapped_ = false;   // the file itself is mapped
+    bool guarded_ = false;  // EndProcessIfCutShort is in force
 };
 
 // How a rewrite reports that it cannot create its file: with the system's

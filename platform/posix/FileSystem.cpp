@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "platform/Errors.h"
@@ -127,6 +129,9 @@ void WriteAll(int fd, Pieces pieces) {
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
+            }
+            if (errno == EFAULT) {
+                throw FileError(kCutShortWhileRead);  // pieces of a FileImage
             }
             ThrowErrno(errno);
         }
@@ -250,6 +255,50 @@ FileReader::~FileReader() {
     }
 }
 
+namespace {
+
+// What the SIGBUS handler needs, set before it is installed: a signal
+// handler may only read what is ready.
+struct CutShortGuard {
+    const char* from = nullptr;
+    const char* to = nullptr;
+    char message[1024] = {};
+    std::size_t length = 0;
+    int status = 1;
+    struct sigaction previous {};
+};
+CutShortGuard gCutShort;
+
+void OnBusError(int signal, siginfo_t* info, void*) {
+    const char* at = static_cast<const char*>(info->si_addr);
+    if (at >= gCutShort.from && at < gCutShort.to) {
+        [[maybe_unused]] ssize_t n = ::write(2, gCutShort.message, gCutShort.length);
+        ::_exit(gCutShort.status);
+    }
+    // Not the image's: the signal's own action, as if no guard were there.
+    ::sigaction(signal, &gCutShort.previous, nullptr);
+    ::raise(signal);
+}
+
+}  // namespace
+
+void FileImage::EndProcessIfCutShort(const std::string& message, int status) {
+    if (!mapped_ || guarded_ || gCutShort.from != nullptr) {
+        return;
+    }
+    gCutShort.length = std::min(message.size(), sizeof gCutShort.message);
+    std::memcpy(gCutShort.message, message.data(), gCutShort.length);
+    gCutShort.status = status;
+    gCutShort.from = data_;
+    gCutShort.to = data_ + held_;
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, &gCutShort.previous);
+    guarded_ = true;
+}
+
 FileImage::FileImage(const std::string& path) {
     if (path.empty()) {
         ThrowErrno(ENOENT);
@@ -275,6 +324,10 @@ FileImage::FileImage(const std::string& path) {
 }
 
 FileImage::~FileImage() {
+    if (guarded_) {
+        ::sigaction(SIGBUS, &gCutShort.previous, nullptr);
+        gCutShort.from = gCutShort.to = nullptr;
+    }
     if (mapped_) {
         ::munmap(const_cast<char*>(data_), held_);
     } else {

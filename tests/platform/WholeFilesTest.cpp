@@ -12,6 +12,13 @@
 #include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "tests/platform/InChild.h"
+#endif
+
 namespace keelson {
 namespace {
 
@@ -117,6 +124,36 @@ TEST(FilePieces, AFileRewrittenFromItsOwnImageGetsTheNewOrder) {
         EXPECT_TRUE(test::ReadBytes(path) == reversed) << path;
     }
 }
+
+#ifndef _WIN32
+// Another program cuts the file short under the image: a reader that asked
+// for it ends with its message and status, not with a bus error.
+TEST(FileImage, AFileCutShortUnderItEndsTheReaderWithItsMessage) {
+    test::TempDir dir;
+    const std::string path = dir.Write("cut.ut_botlib", std::string(1 << 20, 'x'));
+    const std::string said = dir.File("said.txt");
+    for (bool guarded : {true, false}) {
+        const int status = test::InChild([&] {
+            int err = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(err, 2);
+            platform::FileImage image(path);
+            if (guarded) {
+                image.EndProcessIfCutShort("cut.ut_botlib: cut short\n", 9);
+            }
+            ::truncate(path.c_str(), 4096);
+            volatile char last = image.Data()[image.Size() - 1];
+            (void)last;
+        });
+        if (guarded) {
+            EXPECT_EQ(status, 9);
+            EXPECT_EQ(test::ReadBytes(said), "cut.ut_botlib: cut short\n");
+        } else {
+            EXPECT_TRUE(status != 0 && status != 9) << status;  // the bus error ended it
+        }
+        ::truncate(path.c_str(), 1 << 20);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace keelson
