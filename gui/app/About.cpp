@@ -25,9 +25,11 @@ QLabel* WhiteLabel(QWidget* parent, const char* name, const char* text, const QR
 }
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "AboutBox", "About", TitleButtons::CloseOnly, ArialFont(11), 298, 213);
+}
 
+void TAboutBox::MakeControls() {
     Panel1 = AddPanel(this, "Panel1", {8, 8, 281, 161});
     QPalette black = Panel1->palette();
     black.setColor(QPalette::Window, Qt::black);

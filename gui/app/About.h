@@ -3,18 +3,21 @@
 
 #include <QDialog>
 
+#include "gui/app/LazyDialog.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
 
 namespace keelson {
 
-class TAboutBox : public QDialog {
+class TAboutBox : public LazyDialog {
     Q_OBJECT
   public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -24,7 +27,7 @@ class TAboutBox : public QDialog {
     QLabel* Version;
     QLabel* Copyright;
     QLabel* Comments;
-    QPushButton* OKButton;
+    QPushButton* OKButton = nullptr;
 };
 
 }  // namespace keelson

@@ -42,10 +42,12 @@ const char* const kTermsText =
     "named in "
     "Keelson belong to their owners, who have nothing to do with this program.";
 
-TFirstRunForm::TFirstRunForm(QWidget* parent) : QDialog(parent) {
+TFirstRunForm::TFirstRunForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "FirstRunForm", "First Run -- Keelson", TitleButtons::CloseOnly,
                 DialogFont(11), 406, 247);
+}
 
+void TFirstRunForm::MakeControls() {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(6, 6, 393, 169);

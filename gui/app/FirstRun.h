@@ -4,25 +4,28 @@
 
 #include <QDialog>
 
+#include "gui/app/LazyDialog.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace keelson {
 
-class TFirstRunForm : public QDialog {
+class TFirstRunForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TFirstRunForm(QWidget* parent = nullptr);
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:
     QPlainTextEdit* Memo1;
     QLabel* Label1;
     QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+    QPushButton* BitBtn2 = nullptr;
 };
 
 // The terms of use in the terms window.

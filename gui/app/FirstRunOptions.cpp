@@ -14,10 +14,12 @@
 
 namespace keelson {
 
-TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
+TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "FirstRunOptionsForm", "First Run -- Keelson", TitleButtons::CloseOnly,
                 DialogFont(11), 406, 109);
+}
 
+void TFirstRunOptionsForm::MakeControls() {
     Label1 = AddWrappedLabel(this, "Label1",
                              "Keelson has attempted to locate your Unreal "
                              "Tournament base folder. If the folder shown "
@@ -45,6 +47,7 @@ TFirstRunOptionsForm::TFirstRunOptionsForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TFirstRunOptionsForm::ShowFolder(const std::string& folder, bool canBrowse) {
+    EnsureControls();
     Edit1->setText(FromPath(folder));
     Edit1->setGeometry(8, 50, canBrowse ? 307 : 390, 21);
     BrowseBtn->setVisible(canBrowse);

@@ -8,13 +8,15 @@
 #include <optional>
 #include <string>
 
+#include "gui/app/LazyDialog.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace keelson {
 
-class TFirstRunOptionsForm : public QDialog {
+class TFirstRunOptionsForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TFirstRunOptionsForm(QWidget* parent = nullptr);
@@ -26,6 +28,7 @@ class TFirstRunOptionsForm : public QDialog {
     const std::optional<std::string>& PickedFolder() const { return picked_; }
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -34,7 +37,7 @@ class TFirstRunOptionsForm : public QDialog {
 
     QLineEdit* Edit1;
     QPushButton* BitBtn1;
-    QPushButton* BrowseBtn;
+    QPushButton* BrowseBtn = nullptr;
     std::optional<std::string> picked_;
 };
 

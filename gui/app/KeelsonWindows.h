@@ -1,6 +1,7 @@
 #pragma once
 // The program's nine windows, each created once at start, main window
-// first, and kept for the whole run.
+// first, and kept for the whole run. The others make their controls when
+// first shown (LazyDialog), so that the main window comes up sooner.
 
 #include <memory>
 

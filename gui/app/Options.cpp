@@ -45,10 +45,12 @@ void BrowseInto(QLineEdit* edit, const std::string& path) {
 
 }  // namespace
 
-TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
+TOptionsForm::TOptionsForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "OptionsForm", "Options & Uninstall -- Keelson", TitleButtons::CloseOnly,
                 DialogFont(11), 466, 383);
+}
 
+void TOptionsForm::MakeControls() {
     GroupBox1 = AddGroupBox(this, "GroupBox1", "Paths", {8, 6, 450, 300});
 
     constexpr int kLeft = 10;
@@ -131,6 +133,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TOptionsForm::EditOptions() {
+    EnsureControls();
     UtBaseEdit->setText(FromPath(AppSettings.UtBasePath));
     UTuseredit->setText(FromPath(AppSettings.PathToUtUserIni));
     UtUserPromptCheckbox->setChecked(AppSettings.PromptToFindUser);

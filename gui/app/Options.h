@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include "gui/app/LazyDialog.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -13,7 +15,7 @@ class QPushButton;
 
 namespace keelson {
 
-class TOptionsForm : public QDialog {
+class TOptionsForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TOptionsForm(QWidget* parent = nullptr);
@@ -29,6 +31,7 @@ class TOptionsForm : public QDialog {
     void VersionsBtnClick();
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -57,7 +60,7 @@ class TOptionsForm : public QDialog {
     QPushButton* BitBtn1;
     QPushButton* VersionsBtn;
     QPushButton* BitBtn5;
-    QPushButton* BitBtn4;
+    QPushButton* BitBtn4 = nullptr;
 };
 
 // The uninstall's question.

@@ -1,8 +1,8 @@
 #pragma once
 // The windows' one conversion between the program's texts (bytes in the
 // Windows-1252 code page, as the game's files and the settings hold them)
-// and Qt's strings, by the core's table (core/common/Win1252.h). Every byte has its own character, so bytes survive a
-// round trip unchanged; a character outside the code page becomes "?".
+// and Qt's strings, by the core's table (core/common/Win1252.h). Every byte has its own character,
+// so bytes survive a round trip unchanged; a character outside the code page becomes "?".
 
 #include <QString>
 #include <string>

@@ -88,29 +88,19 @@ int SliderPosition(float value, int positionsPerUnit) {
 }
 
 TBotLibForm::TBotLibForm(KeelsonWindows& windows, QWidget* parent)
-    : QDialog(parent), windows_(windows) {
+    : LazyDialog(parent), windows_(windows) {
     SetUpWindow(this, "BotLibForm", "Bot Library Manager -- Keelson Tools", TitleButtons::CloseOnly,
                 ArialFont(11), 577, 453);
     Bots = std::make_unique<TBigKegOBots>();
 }
 
-void TBotLibForm::EnsureControls() {
-    if (BitBtn1 != nullptr) {
-        return;
-    }
+void TBotLibForm::MakeControls() {
     BuildControls();
     ConnectControls();
     // Esc is "Close window", which ends with the OK result.
     PressOnEscape(this, BitBtn1);
     FormCreate();
     UseWindowKeys(this);
-}
-
-void TBotLibForm::setVisible(bool visible) {
-    if (visible) {
-        EnsureControls();
-    }
-    QDialog::setVisible(visible);
 }
 
 TBotLibForm::~TBotLibForm() = default;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/bots/TBigKegOBotsDefine.h"
+#include "gui/app/LazyDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -38,7 +39,7 @@ inline constexpr int kBotAggressionRange = 2;
 // saved.
 inline constexpr const char* kNoFileLoaded = "<no file loaded>";
 
-class TBotLibForm : public QDialog {
+class TBotLibForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TBotLibForm(KeelsonWindows& windows, QWidget* parent = nullptr);
@@ -46,12 +47,6 @@ class TBotLibForm : public QDialog {
 
     // The library, as every command of the window leaves it.
     const TBigKegOBots& Library() const { return *Bots; }
-
-    // Makes the controls, once. The program starts with only the main
-    // window on screen, so this window builds them when first shown; a
-    // caller that drives it unshown makes them first.
-    void EnsureControls();
-    void setVisible(bool visible) override;
 
   public slots:
     void BotsListBoxClick();
@@ -73,6 +68,7 @@ class TBotLibForm : public QDialog {
     void BotAttributeChange();
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:

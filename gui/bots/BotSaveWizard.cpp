@@ -132,15 +132,12 @@ constexpr int kFilterWidth = 72;
 
 }  // namespace
 
-TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : QDialog(parent) {
+TBotSaveWizardForm::TBotSaveWizardForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "BotSaveWizardForm", "Export bots to user INI", TitleButtons::CloseOnly,
                 ArialFont(11), 344, 370);
 }
 
-void TBotSaveWizardForm::EnsureControls() {
-    if (checklistModel_ != nullptr) {
-        return;
-    }
+void TBotSaveWizardForm::MakeControls() {
     checklistModel_ = new BotChecklistModel(exportRoster_, ticks_, this);
     BotsChecklist = new QListView(this);
     BotsChecklist->setObjectName(QStringLiteral("BotsChecklist"));
@@ -488,13 +485,6 @@ void TBotSaveWizardForm::OKBtnClick() {
         desktop::ShowMessage(this, text);
     }
     accept();
-}
-
-void TBotSaveWizardForm::setVisible(bool visible) {
-    if (visible) {
-        EnsureControls();
-    }
-    QDialog::setVisible(visible);
 }
 
 void TBotSaveWizardForm::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "core/bots/BotFilters.h"
 #include "core/bots/TBigKegOBotsDefine.h"
+#include "gui/app/LazyDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +25,7 @@ namespace keelson {
 
 class BotChecklistModel;
 
-class TBotSaveWizardForm : public QDialog {
+class TBotSaveWizardForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TBotSaveWizardForm(QWidget* parent = nullptr);
@@ -40,11 +41,6 @@ class TBotSaveWizardForm : public QDialog {
     const TBigKegOBots& ExportRoster() const { return exportRoster_; }
     const BotTicks& Ticks() const { return ticks_; }
 
-    // Makes the controls, once: when the window is first prepared or shown,
-    // so that the program's start does not pay for them.
-    void EnsureControls();
-    void setVisible(bool visible) override;
-
   public slots:
     void spRemNonSPackBtnClick();
     void txtCommitBtnClick();
@@ -56,6 +52,7 @@ class TBotSaveWizardForm : public QDialog {
     void OKBtnClick();
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:

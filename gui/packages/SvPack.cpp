@@ -135,15 +135,12 @@ std::string InFolder(const std::string& folder, const char* name) {
 
 }  // namespace
 
-TSvPackForm::TSvPackForm(QWidget* parent) : QDialog(parent) {
+TSvPackForm::TSvPackForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "SvPackForm", "Server Packages Editor -- Keelson Tools",
                 TitleButtons::CloseOnly, ArialPointFont(8), 583, 375);
 }
 
-void TSvPackForm::EnsureControls() {
-    if (OKBtn != nullptr) {
-        return;
-    }
+void TSvPackForm::MakeControls() {
     Label1 = AddPlainLabel(this, "Label1", "Server Packages Editor");
     QFont heading = ArialPointFont(24);
     heading.setBold(true);
@@ -297,13 +294,6 @@ TSvPackForm::~TSvPackForm() {
         PackList->setModel(nullptr);
         delete PackListModel;
     }
-}
-
-void TSvPackForm::setVisible(bool visible) {
-    if (visible) {
-        EnsureControls();
-    }
-    QDialog::setVisible(visible);
 }
 
 void TSvPackForm::FormCreate() {

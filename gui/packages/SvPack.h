@@ -14,6 +14,7 @@
 
 #include "core/packages/PackageListRules.h"
 #include "gui/app/Desktop.h"
+#include "gui/app/LazyDialog.h"
 
 class QComboBox;
 class QGroupBox;
@@ -48,7 +49,7 @@ class PackageListModel : public QAbstractListModel {
     QStringList shown_;
 };
 
-class TSvPackForm : public QDialog {
+class TSvPackForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TSvPackForm(QWidget* parent = nullptr);
@@ -66,11 +67,6 @@ class TSvPackForm : public QDialog {
     void AddPack(const std::string& name);
     void AddPackFile(const std::string& filePath);
 
-    // Makes the controls, once: when the window is first shown, so that the
-    // program's start does not pay for them.
-    void EnsureControls();
-    void setVisible(bool visible) override;
-
   public slots:
     void FormCreate();
     void RemSelBtnClick();
@@ -87,6 +83,7 @@ class TSvPackForm : public QDialog {
     void SaveBtnClick();
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:

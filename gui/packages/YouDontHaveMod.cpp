@@ -28,10 +28,12 @@ QLabel* AddNameLabel(QWidget* parent, const char* name, int y) {
 
 }  // namespace
 
-TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
+TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : LazyDialog(parent) {
     SetUpWindow(this, "YouDontHaveModForm", "Modification not found -- Keelson",
                 TitleButtons::CloseOnly, ArialPointFont(8), 479, 225);
+}
 
+void TYouDontHaveModForm::MakeControls() {
     Label1 = AddFittedLabel(this, "Label1",
                             "It appears you have tried to install server "
                             "packages for a modification you don't have.",
@@ -63,6 +65,7 @@ TYouDontHaveModForm::TYouDontHaveModForm(QWidget* parent) : QDialog(parent) {
 void TYouDontHaveModForm::ShowMissingModification(const std::string& presetFileName,
                                                   const std::string& modificationName,
                                                   const std::string& website) {
+    EnsureControls();
     PresetLabel->setText(FromPath(presetFileName));
     ModnameLabel->setText(FromAnsi(modificationName));
     UrlLabel->setText(FromAnsi(website));

@@ -6,12 +6,14 @@
 #include <QDialog>
 #include <string>
 
+#include "gui/app/LazyDialog.h"
+
 class QLabel;
 class QPushButton;
 
 namespace keelson {
 
-class TYouDontHaveModForm : public QDialog {
+class TYouDontHaveModForm : public LazyDialog {
     Q_OBJECT
   public:
     explicit TYouDontHaveModForm(QWidget* parent = nullptr);
@@ -21,6 +23,7 @@ class TYouDontHaveModForm : public QDialog {
                                  const std::string& modificationName, const std::string& website);
 
   protected:
+    void MakeControls() override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -32,7 +35,7 @@ class TYouDontHaveModForm : public QDialog {
     QLabel* Label5;
     QLabel* UrlLabel;
     QLabel* Label7;
-    QPushButton* BitBtn1;
+    QPushButton* BitBtn1 = nullptr;
 };
 
 }  // namespace keelson

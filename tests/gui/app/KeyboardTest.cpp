@@ -75,6 +75,9 @@ T* Control(QWidget* window, const char* name) {
 
 void Perform(QWidget* control, Gesture gesture) {
     if (gesture == Gesture::Enter) {
+        // A modal window may be shown but not yet active: keys go to the
+        // active window's focus.
+        QVERIFY(QTest::qWaitForWindowActive(control->window()));
         control->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         return;
@@ -293,6 +296,7 @@ void KeyboardTest::theUninstallQuestionAnswersNoToEnter() {
     start.StartNormally();
     hooks::SetBoxesShown(true);
     WhenMessageBox([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    start.Windows().OptionsForm->EnsureControls();  // pressed unshown here
     Click(start.Windows().OptionsForm.get(), "BitBtn1");
     QVERIFY(!StepFailed());
     QVERIFY(start.KeyExists(std::string(kSettingsKeyPath)));

@@ -48,8 +48,15 @@ class LookTest : public QObject {
 void LookTest::everyWindowHasItsCaptionAndFixedClientSize() {
     ProgramStart start;
     KeelsonWindows& w = start.Windows();
-    // The manager makes its controls when first shown.
+    // These windows make their controls when first shown.
     w.BotLibForm->EnsureControls();
+    w.SvPackForm->EnsureControls();
+    w.BotSaveWizardForm->EnsureControls();
+    w.FirstRunForm->EnsureControls();
+    w.FirstRunOptionsForm->EnsureControls();
+    w.OptionsForm->EnsureControls();
+    w.YouDontHaveModForm->EnsureControls();
+    w.AboutBox->EnsureControls();
     struct Expected {
         QWidget* window;
         const char* caption;
@@ -131,7 +138,8 @@ void LookTest::theMainWindowsButtons() {
 
 void LookTest::theOptionsWindowsControls() {
     ProgramStart start;
-    QWidget* options = start.Windows().OptionsForm.get();
+    TOptionsForm* options = start.Windows().OptionsForm.get();
+    options->EnsureControls();
     QCOMPARE(options->font().pixelSize(), 11);
     for (const char* name : {"UtBaseEdit", "UTIniEdit", "UTuseredit", "UtExeEdit"}) {
         QVERIFY2(options->findChild<QLineEdit*>(name), name);
@@ -158,7 +166,8 @@ void LookTest::theOptionsWindowsControls() {
 
 void LookTest::theFirstRunWindows() {
     ProgramStart start;
-    QWidget* terms = start.Windows().FirstRunForm.get();
+    TFirstRunForm* terms = start.Windows().FirstRunForm.get();
+    terms->EnsureControls();
     auto* memo = terms->findChild<QPlainTextEdit*>("Memo1");
     QCOMPARE(memo->size(), QSize(393, 169));
     QVERIFY(memo->isReadOnly());
@@ -167,7 +176,8 @@ void LookTest::theFirstRunWindows() {
     QCOMPARE(Button(terms, "BitBtn2")->text(), QString("Quit"));
     QVERIFY(Button(terms, "BitBtn1")->isDefault());
     QVERIFY(Button(terms, "BitBtn1")->x() < Button(terms, "BitBtn2")->x());
-    QWidget* folder = start.Windows().FirstRunOptionsForm.get();
+    TFirstRunOptionsForm* folder = start.Windows().FirstRunOptionsForm.get();
+    folder->EnsureControls();
     QCOMPARE(folder->findChild<QLineEdit*>("Edit1")->text(), QString("c:\\UnrealTournament"));
     QPushButton* accept = Button(folder, "BitBtn1");
     QCOMPARE(accept->text(), QString("Accept"));
@@ -176,7 +186,8 @@ void LookTest::theFirstRunWindows() {
 
 void LookTest::theAboutBox() {
     ProgramStart start;
-    QWidget* about = start.Windows().AboutBox.get();
+    TAboutBox* about = start.Windows().AboutBox.get();
+    about->EnsureControls();
     QCOMPARE(about->findChild<QLabel*>("ProductName")->text(), QString("Keelson"));
     QCOMPARE(about->findChild<QLabel*>("Version")->text(), QString("Version 1.0"));
     QCOMPARE(about->findChild<QFrame*>("Panel1")->size(), QSize(281, 161));

@@ -296,7 +296,8 @@ void SvPackTest::assistiveTechnologySeesEveryControlByItsCaption() {
              QStringLiteral("Server Packages Editor"));
     QCOMPARE(heading->geometry(), QRect(208, 0, 369, 36));
     QVERIFY(!heading->isEnabled() && heading->font().bold() && heading->font().italic());
-    QWidget* notice = e.start.Windows().YouDontHaveModForm.get();
+    TYouDontHaveModForm* notice = e.start.Windows().YouDontHaveModForm.get();
+    notice->EnsureControls();
     QCOMPARE(notice->size(), QSize(479, 225));
     auto* cancel = notice->findChild<QPushButton*>("BitBtn1");
     QCOMPARE(QAccessible::queryAccessibleInterface(cancel)->text(QAccessible::Name),
