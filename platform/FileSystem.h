@@ -117,7 +117,9 @@ void WriteFileAtomically(const std::string& path, std::string_view content,
 
 // The same with the content given as pieces, written one after the other
 // where they lie (the records of a sorted library, each where it was read),
-// so that nothing is copied to put them together first.
+// so that nothing is copied to put them together first. The pieces may lie
+// in a FileImage of the file itself: a rewrite in place copies them out
+// before it overwrites the file.
 using Pieces = std::span<const std::string_view>;
 void WriteFileAtomically(const std::string& path, Pieces content,
                          CreateFailure style = CreateFailure::SystemWording,
