@@ -38,6 +38,11 @@ bool SameFile(const std::string& a, const std::string& b);
 // The whole content of a file. Raises FileError ("File not found", ...).
 std::string ReadWholeFile(const std::string& path);
 
+// What a write says when the bytes it writes, mapped from a file, were cut
+// off that file by another program.
+inline constexpr const char* kCutShortWhileRead =
+    "The file was cut short by another program while it was read; nothing was written.";
+
 // The whole content of a file, to read, for files large enough that how
 // they are read matters (a library of 100,000 bots is 157 MB). Other than
 // Windows, the file itself is mapped: its bytes are read where the system
@@ -47,11 +52,6 @@ std::string ReadWholeFile(const std::string& path);
 // its new content before it writes. Where a file cannot be mapped, and on
 // Windows (where a mapped file cannot be replaced), it is read into memory
 // that is not zeroed first. Raises FileError as ReadWholeFile does.
-// What a write says when the bytes it writes, mapped from a file, were cut
-// off that file by another program.
-inline constexpr const char* kCutShortWhileRead =
-    "The file was cut short by another program while it was read; nothing was written.";
-
 class FileImage {
   public:
     explicit FileImage(const std::string& path);

@@ -192,7 +192,7 @@ SortedRecords SortLibraryRecords(const unsigned char* image, std::size_t records
         from[i] = recordAt(i);
     }
     for (std::size_t k = 0; k < unclean.size(); ++k) {
-        auto* copy = reinterpret_cast<unsigned char*>(sorted.cleaned.data()) + k * kBotRecordSize;
+        unsigned char* copy = sorted.cleaned.data() + k * kBotRecordSize;
         std::memcpy(copy, recordAt(unclean[k]), kBotRecordSize);
         NormaliseBotRecord(copy);
         from[unclean[k]] = copy;

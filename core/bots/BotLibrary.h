@@ -100,7 +100,7 @@ std::string EncodeLibrary(const TBigKegOBots& roster);
 // and in order already.
 struct SortedRecords {
     std::vector<std::string_view> records;
-    std::string cleaned;
+    std::vector<unsigned char> cleaned;
 };
 SortedRecords SortLibraryRecords(const unsigned char* image, std::size_t records);
 
