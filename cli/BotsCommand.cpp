@@ -382,11 +382,7 @@ int Sort(const EditWords& w, std::ostream& out) {
     const SortedRecords sorted =
         SortLibraryRecords(reinterpret_cast<const unsigned char*>(image->Data()), count);
     if (!sorted.records.empty()) {
-        OnFile(w.library, [&] {
-            platform::WriteFileAtomically(w.library, platform::Pieces(sorted.records),
-                                          platform::CreateFailure::SystemWording,
-                                          platform::GameFile::Library);
-        });
+        WriteGameFile(w.library, platform::Pieces(sorted.records), platform::GameFile::Library);
         report.Line(std::to_string(count) + " bots of " + w.library + " sorted by name");
     } else {
         report.Unchanged(w.library);

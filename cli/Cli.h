@@ -146,10 +146,14 @@ class Report {
     bool quiet_;
 };
 
-// Writes bytes over the game file at path (atomically, keeping a version,
-// see WriteFileAtomically) unless current, what the file holds now, is the
-// same bytes; returns true when it wrote. A file that is not written keeps
-// its time too.
+// Writes the pieces over the game file at path, atomically and keeping a
+// version (see WriteFileAtomically); an INI's errors are worded as the
+// windows word them.
+void WriteGameFile(const std::string& path, platform::Pieces pieces, platform::GameFile kind);
+
+// Writes bytes over the game file at path (as WriteGameFile) unless current, what the file holds
+// now, is the same bytes; returns true when it wrote. A file that is not written keeps its time
+// too.
 bool WriteIfChanged(const std::string& path, std::string_view bytes,
                     std::optional<std::string_view> current, platform::GameFile kind);
 

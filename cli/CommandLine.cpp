@@ -116,15 +116,18 @@ bool WriteIfChanged(const std::string& path, std::string_view bytes,
     if (current && *current == bytes) {
         return false;
     }
+    WriteGameFile(path, platform::Pieces(&bytes, 1), kind);
+    return true;
+}
+
+void WriteGameFile(const std::string& path, platform::Pieces pieces, platform::GameFile kind) {
     OnFile(path, [&] {
-        // An INI's errors are worded as the windows word them.
-        platform::WriteFileAtomically(path, bytes,
+        platform::WriteFileAtomically(path, pieces,
                                       kind == platform::GameFile::Ini
                                           ? platform::CreateFailure::CannotCreateFile
                                           : platform::CreateFailure::SystemWording,
                                       kind);
     });
-    return true;
 }
 
 }  // namespace keelson::cli
